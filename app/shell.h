@@ -1,0 +1,30 @@
+// Module state of the application shell, reached by the other parts through accessors.
+#ifndef KORVID_SHELL_H
+#define KORVID_SHELL_H
+
+#include <windows.h>
+
+enum { kTextChars = 601 };  // loaded strings are cut to 600 characters
+
+HINSTANCE GetAppInstance();
+HWND GetMainWindow();
+const char *GetAppTitle();
+void EnableMainButtons(BOOL enable);
+HWND GetPolicyList();
+HWND GetPropertiesButton();
+// Set by the Policy page when it is created.
+void SetPolicyPageControls(HWND list, HWND propertiesButton);
+int GetCurrentTab();
+
+// The start-up of the program: everything WinMain does; returns the exit code.
+int RunKorvidAdm(HINSTANCE instance);
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Tools and About box (commands 23 to 26 and 29).
+BOOL LaunchTool(HWND mainWindow, int commandId);
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Loads a string of the string table into a buffer of kTextChars; a missing string is empty.
+void LoadAppString(UINT id, char *buffer, int capacity = kTextChars);
+
+#endif

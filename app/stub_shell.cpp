@@ -1,0 +1,2 @@
+#include "app/shell.h"
+int RunKorvidAdm(HINSTANCE) { return 0; }

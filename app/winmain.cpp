@@ -1,0 +1,6 @@
+#include "app/shell.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return RunKorvidAdm(instance);
+}

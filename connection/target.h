@@ -1,0 +1,62 @@
+// The selected computer: selection, classification, registry connection and network error texts.
+#ifndef KORVID_TARGET_H
+#define KORVID_TARGET_H
+
+#include <windows.h>
+
+enum PlatformKind {
+    PlatformNone = 0,
+    PlatformVelmorServer = 1,
+    PlatformVelmorServerNoVersionKey = 2,
+    PlatformWindowsNT = 3,
+    PlatformWindows95 = 4,
+    PlatformWindowsForWorkgroups = 6,
+    PlatformLanManager = 7,
+};
+
+enum ServerRole {
+    RoleServer = 0,
+    RolePrimaryDomainController = 1,
+    RoleBackupDomainController = 2,
+};
+
+enum { kNameChars = 603 };  // at most 602 characters and a terminator
+
+struct TargetComputer {
+    char computerName[kNameChars];
+    WCHAR computerNameWide[kNameChars];
+    HKEY remoteRoot;
+    BOOL writeAccess;
+    DWORD serverType;
+    PlatformKind platformKind;
+    char domainName[kNameChars];
+    BOOL connected;
+};
+
+// The one instance; read through the accessors below or directly where noted.
+TargetComputer &Target();
+
+HKEY GetRemoteRoot();
+BOOL GetWriteAccess();
+DWORD GetServerType();
+const char *GetDomainName();
+PlatformKind GetPlatformKind();
+int CopyComputerNameWide(WCHAR *buffer);  // buffer of kNameChars units
+ServerRole GetServerRole();
+
+// Lets the user choose a computer (at most five attempts); 1 when one was chosen,
+// classified and, for kinds 1 to 3, connected. name receives the chosen name (kNameChars).
+int SelectComputer(HWND owner, char *name);
+int QueryServerType(const WCHAR *name);
+// Connects the remote root again (two tries); 0 after a failure, with its message shown.
+int ReconnectRegistry();
+// The text of a network or registry status code; one static buffer, overwritten by every call.
+const char *NetErrorText(DWORD code);
+
+// Turns a UTF-16 name into 8-bit text: units below 256 as one byte, others as '?'.
+void NarrowName(const WCHAR *wide, char *narrow, int capacity);
+
+// Closes the remote root if one is held.
+void CloseRemoteRoot();
+
+#endif

@@ -1,0 +1,3 @@
+#include "lab/lab.h"
+const NetCalls &GetLabNetCalls() { return GetRealNetCalls(); }
+void InstallLabNetwork() { InstallNetCalls(GetLabNetCalls()); }

@@ -1,0 +1,184 @@
+/* Resource ids of Korvid Administrator. Dialog and control ids are grouped by dialog:
+   a template id is followed by the ids of its controls. */
+#ifndef KORVID_RESOURCE_H
+#define KORVID_RESOURCE_H
+
+/* Main window "korvidadm" (template, menu, icon and class share the name) */
+#define IDC_MAIN_TAB            11
+#define IDC_MAIN_SELECT         1010
+#define IDC_MAIN_OK             1011
+#define IDC_DEFAULT             1012   /* the Default button of every policy dialog */
+
+/* Menu "korvidadm" */
+#define IDM_SELECT_COMPUTER     20
+#define IDM_EXIT                21
+#define IDM_EVENT_VIEWER        23
+#define IDM_SERVER_MANAGER      24
+#define IDM_USER_MANAGER        25
+#define IDM_PERFORMANCE_MONITOR 26
+#define IDM_ABOUT               29
+
+/* Bitmaps */
+#define IDB_VELMOR_LOGO         8      /* 147 x 120, magenta transparent */
+#define IDB_ABOUT_ICON          9      /* 74 x 60, magenta transparent */
+
+/* About box */
+#define IDD_ABOUT               1000
+#define IDC_ABOUT_ICON          10
+#define IDC_ABOUT_VERSION       1002
+#define IDC_ABOUT_COPYRIGHT     1003
+#define IDC_ABOUT_OWNER         1004
+#define IDC_ABOUT_ORGANIZATION  1005
+
+/* Version page */
+#define IDD_VERSION_PAGE        1020
+#define IDC_VER_LOGO            1021
+#define IDC_VER_PRODUCT         1022
+#define IDC_VER_VERSION_LABEL   1023
+#define IDC_VER_VERSION         1024
+#define IDC_VER_VENDOR_LABEL    1025
+#define IDC_VER_VENDOR          1026
+#define IDC_VER_ROLE_LABEL      1027
+#define IDC_VER_ROLE            1028
+#define IDC_VER_DESCR_LABEL     1029
+#define IDC_VER_DESCR           1030
+#define IDC_VER_PRODUCTID_LABEL 1031
+#define IDC_VER_PRODUCTID       1032
+#define IDC_VER_INSTALL_LABEL   1033
+#define IDC_VER_INSTALL         1034
+#define IDC_VER_UNIX_LABEL      1035
+#define IDC_VER_UNIX            1036
+#define IDC_VER_OS_LABEL        1037
+#define IDC_VER_OS              1038
+#define IDC_VER_PLATFORM_LABEL  1039
+#define IDC_VER_PLATFORM        1040
+#define IDC_VER_SYSTEM          1041
+#define IDC_VER_ROW1            1042
+#define IDC_VER_ROW3            1043
+#define IDC_VER_ROW2            1044
+#define IDC_VER_ROW1_LABEL      1045
+#define IDC_VER_ROW3_LABEL      1046
+#define IDC_VER_ROW2_LABEL      1047
+
+/* Policy page */
+#define IDD_POLICY_PAGE         1100
+#define IDC_POL_FOR             1101
+#define IDC_POL_LIST            1102
+#define IDC_POL_PROPERTIES      1103
+#define IDC_POL_DESCR_GROUP     1104   /* also the command "show the description" */
+#define IDC_POL_DESCR           1105
+
+/* Users Alerts */
+#define IDD_USERS_ALERTS        1130
+#define IDC_UA_GROUP            1134
+#define IDC_UA_SENTENCE         1135
+#define IDC_UA_ACCESS_PREFIX    1136
+#define IDC_UA_ACCESS           1137
+#define IDC_UA_ACCESS_SUFFIX    1138
+#define IDC_UA_ERROR_PREFIX     1139
+#define IDC_UA_ERROR            1140
+#define IDC_UA_ERROR_SUFFIX     1141
+#define IDC_UA_LOGON_PREFIX     1142
+#define IDC_UA_LOGON            1143
+#define IDC_UA_LOGON_SUFFIX     1144
+
+/* UNIX Account Mapping */
+#define IDD_UNIX_ACCOUNT        1160
+#define IDC_UAM_TEXT            1161
+#define IDC_UAM_CREATE          1163
+
+/* UPS Service */
+#define IDD_UPS_SERVICE         1190
+
+/* Alerter Service */
+#define IDD_ALERTER             1220
+#define IDC_ALR_HEADER_GROUP    1221
+#define IDC_ALR_HEADER_TEXT     1222
+#define IDC_ALR_HEADER          1223
+#define IDC_ALR_CACHE_GROUP     1224
+#define IDC_ALR_CACHE_TEXT      1225
+#define IDC_ALR_CLIENTS_GROUP   1226
+#define IDC_ALR_COUNT_LABEL     1227
+#define IDC_ALR_COUNT           1228
+#define IDC_ALR_TIMEOUT_LABEL   1229
+#define IDC_ALR_TIMEOUT         1230
+
+/* Computer Browser Service */
+#define IDD_BROWSER             1250
+
+/* Netlogon Service: one layout per server role; 1283 stands in the policy table */
+#define IDD_NETLOGON_PDC        1280
+#define IDD_NETLOGON_BDC        1281
+#define IDD_NETLOGON_SERVER     1282
+#define IDD_NETLOGON            1283
+
+/* Connected Clients */
+#define IDD_CONNECTED_CLIENTS   1310
+
+/* UNIX File System Integration */
+#define IDD_UNIX_FS             1340
+
+/* Server Announcement */
+#define IDD_ANNOUNCEMENT        1370
+
+/* File Name Space Mapping */
+#define IDD_NAME_SPACE          1400
+
+/* String table */
+#define IDS_ABOUT_VERSION       91
+#define IDS_ABOUT_COPYRIGHT     92
+#define IDS_APP_TITLE           93
+#define IDS_SELECT              94
+#define IDS_TAB_VERSION         100
+#define IDS_PRODUCT_NAME        101
+#define IDS_LABEL_VERSION       102
+#define IDS_LABEL_VENDOR        103
+#define IDS_LABEL_ROLE          104
+#define IDS_LABEL_DESCRIPTION   105
+#define IDS_LABEL_PRODUCT_ID    106
+#define IDS_LABEL_INSTALL_DATE  107
+#define IDS_LABEL_UNIX_NAME     108
+#define IDS_LABEL_OS            109
+#define IDS_LABEL_PLATFORM      110
+#define IDS_TAB_POLICY          150
+#define IDS_POLICY_FOR          151
+#define IDS_PROPERTIES_BUTTON   152
+#define IDS_PROPERTIES_OF       153
+#define IDS_DESCRIPTION_GROUP   154
+
+#define IDS_USERS_ALERTS        200
+#define IDS_USERS_ALERTS_DESCR  201
+#define IDS_UA_GROUP            205
+#define IDS_UA_SENTENCE         206
+#define IDS_UA_MORE_THAN        207
+#define IDS_UA_ACCESS           208
+#define IDS_UA_ERROR            209
+#define IDS_UA_LOGON            210
+#define IDS_UNIX_ACCOUNT        230
+#define IDS_UNIX_ACCOUNT_DESCR  231
+#define IDS_UAM_TEXT            232
+#define IDS_UAM_CREATE          233
+#define IDS_UPS_SERVICE         260
+#define IDS_UPS_SERVICE_DESCR   261
+#define IDS_ALERTER             290
+#define IDS_ALERTER_DESCR       291
+#define IDS_ALR_HEADER_TEXT     292
+#define IDS_ALR_HEADER          293
+#define IDS_ALR_CACHE_TEXT      294
+#define IDS_ALR_CLIENTS_GROUP   295
+#define IDS_ALR_COUNT_LABEL     296
+#define IDS_ALR_TIMEOUT_LABEL   297
+#define IDS_BROWSER             320
+#define IDS_BROWSER_DESCR       321
+#define IDS_NETLOGON            350
+#define IDS_NETLOGON_DESCR      351
+#define IDS_CONNECTED_CLIENTS   380
+#define IDS_CONNECTED_CLIENTS_DESCR 381
+#define IDS_NAME_SPACE          410
+#define IDS_NAME_SPACE_DESCR    411
+#define IDS_UNIX_FS             440
+#define IDS_UNIX_FS_DESCR       441
+#define IDS_ANNOUNCEMENT        470
+#define IDS_ANNOUNCEMENT_DESCR  471
+
+#endif

@@ -1,0 +1,81 @@
+#!/bin/bash
+# Shared by run.sh and test.sh: installs what is missing, builds, and prepares Wine.
+# Source it; it defines install_missing, build_all, prepare_wine, start_display, stop_all.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+JOBS=${JOBS:-$(nproc)}
+
+install_missing() {
+    local need=()
+    command -v wine >/dev/null || need+=(wine wine64)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
+    command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
+    command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
+    command -v x86_64-w64-mingw32-widl >/dev/null || need+=(mingw-w64-tools)
+    command -v Xvfb >/dev/null || need+=(xvfb xauth)
+    command -v cmake >/dev/null || need+=(cmake)
+    command -v make >/dev/null || need+=(make)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+    command -v xwd >/dev/null || need+=(x11-apps)
+    command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+    [ ${#need[@]} -eq 0 ] && return 0
+    echo "Installing: ${need[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq || return 1
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null || return 1
+}
+
+build_all() {
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+          -DCMAKE_BUILD_TYPE=Release >/dev/null || return 1
+    cmake --build "$BUILD_DIR" -j "$JOBS" "$@"
+}
+
+# The 32-bit build only compiles (this Wine runs 64-bit programs alone); it shows pointer-size faults.
+build_i686() {
+    command -v i686-w64-mingw32-g++-posix >/dev/null || { echo "i686 compiler missing: skipped"; return 0; }
+    cmake -S "$ROOT" -B "$BUILD_DIR-i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+          -DCMAKE_BUILD_TYPE=Release -DKORVID_TESTS=OFF >/dev/null || return 1
+    cmake --build "$BUILD_DIR-i686" -j "$JOBS" >/dev/null
+}
+
+# One ready prefix is kept in the build folder; every run starts from a fresh copy of it.
+prepare_wine() {
+    local template="$BUILD_DIR/wine-template"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEARCH=win64
+    if [ ! -f "$template/.ready" ]; then
+        rm -rf "$template"
+        WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 </dev/null
+        # Without a window manager every hide of a top-level window waits 2 s unless unmanaged.
+        WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$template" wineserver -w
+        touch "$template/.ready"
+    fi
+    export WINEPREFIX="$BUILD_DIR/wineprefix"
+    WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    cp -a "$template" "$WINEPREFIX"
+    # A persistent wineserver makes each test start in a fraction of a second; the first program
+    # starts services that would otherwise hold ctest's output pipe open.
+    wineserver -p
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+XVFB_PID=""
+start_display() {
+    # Tests always get a display of their own; run.sh uses the user's display when there is one.
+    if [ "${1:-}" != "private" ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
+    local n=${KORVID_DISPLAY:-$((90 + RANDOM % 100))}
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+}
+
+stop_all() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    return 0
+}

@@ -1,0 +1,12 @@
+#!/bin/bash
+# Installs what is missing, builds korvidadm (64-bit, and 32-bit compile-only), runs every test
+# under Wine. Extra arguments go to ctest (for example: ./test.sh -R Version).
+set -u
+source "$(dirname "$0")/scripts/setup.sh"
+install_missing || { echo "could not install the build tools"; exit 1; }
+build_all || { echo "build failed"; exit 1; }
+build_i686 || { echo "i686 build failed"; exit 1; }
+trap stop_all EXIT
+start_display private
+prepare_wine
+cd "$BUILD_DIR" && ctest --output-on-failure --timeout 120 "$@"

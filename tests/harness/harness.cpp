@@ -1,0 +1,1 @@
+// the dialog driver and message box recorder
