@@ -53,8 +53,6 @@ const VersionLine kLaterLines[] = {
     {"PlatformName", "PlatformName", IDS_LABEL_PLATFORM, IDC_VER_PLATFORM_LABEL, IDC_VER_PLATFORM},
 };
 
-// The other-system rows share the area of the Velmor Server lines.
-const int kOtherLayoutControls[] = {IDC_VER_SYSTEM, IDC_VER_ROW1, IDC_VER_ROW3, IDC_VER_ROW2};
 
 const char kPrimaryFormat[] = "Primary Domain Controller in %s";
 const char kBackupFormat[] = "Backup Domain Controller in %s";
@@ -118,6 +116,17 @@ BOOL OpenPageKey(HWND page, const char *path, const char *word, HKEY *key)
         ShowRegFailure(page, word, status);
     return result == KeyOpened;
 }
+
+// The two layouts overlap: an empty static of the one not in use would paint over the other.
+void HideControls(HWND page, int first, int last)
+{
+    for (int id = first; id <= last; ++id)
+        ShowWindow(GetDlgItem(page, id), SW_HIDE);
+}
+
+void HideVelmorLayout(HWND page) { HideControls(page, IDC_VER_PRODUCT, IDC_VER_PLATFORM); }
+
+void HideOtherLayout(HWND page) { HideControls(page, IDC_VER_SYSTEM, IDC_VER_ROW2_LABEL); }
 
 void SetCutText(HWND page, int control, const char *text)
 {
@@ -233,8 +242,7 @@ void ShowDescription(HWND page, HKEY key)
 // TRUE when every line has been read, which sends the focus to the tabs.
 BOOL ShowVelmorServer(HWND page)
 {
-    for (int control : kOtherLayoutControls)
-        ShowWindow(GetDlgItem(page, control), SW_HIDE);
+    HideOtherLayout(page);
     char product[kTextChars];
     LoadAppString(IDS_PRODUCT_NAME, product);
     SetCutText(page, IDC_VER_PRODUCT, product);
@@ -387,14 +395,15 @@ INT_PTR OpenVersionPage(HWND page)
     BOOL complete = FALSE;
     switch (kind) {
     case PlatformWindows95:
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, "Microsoft (R) Windows 95 (TM) System");
-        break;
     case PlatformWindowsForWorkgroups:
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, "Microsoft (R) Windows for Workgroups");
+        HideVelmorLayout(page);
+        SetDlgItemTextA(page, IDC_VER_SYSTEM, kind == PlatformWindows95 ? "Microsoft (R) Windows 95 (TM) System"
+                                                                         : "Microsoft (R) Windows for Workgroups");
         break;
     case PlatformWindowsNT:
     case PlatformVelmorServerNoVersionKey:
     case PlatformLanManager:
+        HideVelmorLayout(page);
         ShowOtherSystem(page);
         break;
     default:
