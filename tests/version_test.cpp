@@ -165,6 +165,39 @@ void ExpectLinesEmptyFrom(const PageView &page, size_t from)
     }
 }
 
+struct Revisit {
+    PageView page;
+    DWORD connects, opens;  // the visit's calls
+};
+
+// VELMOR-PDC's Version page visited again from the Policy tab after `change` has altered the lab;
+// the visit shows exactly one message box, which `check` looks at.
+Revisit RevisitVersionPage(std::function<void()> change, std::function<void(const BoxRecord &)> check)
+{
+    Revisit revisit{};
+    {
+        Driver driver;
+        driver.SelectInLab("VELMOR-PDC")
+            .OnIdle([&] {
+                SwitchTab(1);
+                change();
+                LabResetCounters("VELMOR-PDC");
+                PostTabSwitch(0);
+            })
+            .OnMessageBox(IDOK, check)
+            .OnIdle([&] {
+                revisit.connects = LabCounter("VELMOR-PDC", "RegConnectRegistryA");
+                revisit.opens = LabCounter("VELMOR-PDC", "RegOpenKeyExA");
+                revisit.page = ViewPage();
+                CloseProgram();
+            });
+        RunProgram();
+        EXPECT_EQ(1u, driver.Boxes().size());
+    }
+    ExpectNothingLeftOpen("VELMOR-PDC");
+    return revisit;
+}
+
 }  // namespace
 
 TEST(VersionPage, VelmorServerShowsItsLinesAndRole)
@@ -475,53 +508,26 @@ TEST(VersionPage, KeyRefusedAfterReconnection)
 
     // The version key refused on a tab switch: one reconnection, one more try, then its message.
     LabClearFaults("VELMOR-PDC");
-    {
-        Driver driver;
-        driver.SelectInLab("VELMOR-PDC")
-            .OnIdle([] {
-                SwitchTab(1);
-                LabSetFault("VELMOR-PDC", "OpenRead", kVersionKey, ERROR_ACCESS_DENIED);
-                LabResetCounters("VELMOR-PDC");
-                PostTabSwitch(0);
-            })
-            .OnMessageBox(IDOK, [](const BoxRecord &box) { ExpectRegMessage(box, "szVersionKey", 5); })
-            .OnIdle([] {
-                EXPECT_EQ(1u, LabCounter("VELMOR-PDC", "RegConnectRegistryA"));
-                EXPECT_EQ(2u, LabCounter("VELMOR-PDC", "RegOpenKeyExA"));
-                PageView page = ViewPage();
-                EXPECT_EQ(kProduct, page.text.at(IDC_VER_PRODUCT));
-                ExpectLinesEmptyFrom(page, 0);
-                CloseProgram();
-            });
-        RunProgram();
-    }
-    ExpectNothingLeftOpen("VELMOR-PDC");
+    Revisit revisit = RevisitVersionPage(
+        [] { LabSetFault("VELMOR-PDC", "OpenRead", kVersionKey, ERROR_ACCESS_DENIED); },
+        [](const BoxRecord &box) { ExpectRegMessage(box, "szVersionKey", ERROR_ACCESS_DENIED); });
+    EXPECT_EQ(1u, revisit.connects);
+    EXPECT_EQ(2u, revisit.opens);
+    EXPECT_EQ(kProduct, revisit.page.text.at(IDC_VER_PRODUCT));
+    ExpectLinesEmptyFrom(revisit.page, 0);
 }
 
 TEST(VersionPage, FailedReconnectionShowsOnlyItsOwnMessage)
 {
     StartLab();
     SetVersionValues("VELMOR-PDC");
-    {
-        Driver driver;
-        driver.SelectInLab("VELMOR-PDC")
-            .OnIdle([] {
-                SwitchTab(1);
-                LabSetBreakAfter("VELMOR-PDC", 1);
-                LabSetComputerDword("VELMOR-PDC", "ConnectStatus", ERROR_BAD_NETPATH);
-                LabResetCounters("VELMOR-PDC");
-                PostTabSwitch(0);
-            })
-            .OnMessageBox(IDOK, [](const BoxRecord &box) { EXPECT_EQ("Re-Connecting", box.caption); })
-            .OnIdle([] {
-                EXPECT_EQ(2u, LabCounter("VELMOR-PDC", "RegConnectRegistryA"));
-                PageView page = ViewPage();
-                EXPECT_EQ(kProduct, page.text.at(IDC_VER_PRODUCT));
-                ExpectLinesEmptyFrom(page, 0);
-                CloseProgram();
-            });
-        RunProgram();
-        EXPECT_EQ(1u, driver.Boxes().size());
-    }
-    ExpectNothingLeftOpen("VELMOR-PDC");
+    Revisit revisit = RevisitVersionPage(
+        [] {
+            LabSetBreakAfter("VELMOR-PDC", 1);
+            LabSetComputerDword("VELMOR-PDC", "ConnectStatus", ERROR_BAD_NETPATH);
+        },
+        [](const BoxRecord &box) { EXPECT_EQ("Re-Connecting", box.caption); });
+    EXPECT_EQ(2u, revisit.connects);  // the reconnection's own two tries, no more
+    EXPECT_EQ(kProduct, revisit.page.text.at(IDC_VER_PRODUCT));
+    ExpectLinesEmptyFrom(revisit.page, 0);
 }
