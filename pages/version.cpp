@@ -53,7 +53,6 @@ const VersionLine kLaterLines[] = {
     {"PlatformName", "PlatformName", IDS_LABEL_PLATFORM, IDC_VER_PLATFORM_LABEL, IDC_VER_PLATFORM},
 };
 
-
 const char kPrimaryFormat[] = "Primary Domain Controller in %s";
 const char kBackupFormat[] = "Backup Domain Controller in %s";
 
