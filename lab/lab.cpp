@@ -17,10 +17,11 @@
 //
 // Gauges: OpenKeys counts keys opened below a root and not yet closed (roots are not in it);
 // OpenRoots counts roots not yet closed; NetBuffers counts Net*GetInfo buffers not yet freed.
+//
+// The program has one thread, and so has the lab's state: plain fixed tables.
 #include "lab/lab.h"
 #include "lab/labreg.h"
 
-#include <string.h>
 
 namespace {
 
@@ -223,23 +224,24 @@ NET_API_STATUS HandOutBuffer(const char *computer, void *buffer, LPBYTE *result)
     return ERROR_NOT_ENOUGH_MEMORY;
 }
 
-// One NetApiBufferAllocate'd block: the fixed record, then the strings behind it.
-void *AllocateInfo(DWORD recordSize, DWORD stringChars)
+// One NetApiBufferAllocate'd block: the fixed record, then the computer's name and the text of
+// one of its values (or fallback) behind it, pointed to by name and text.
+void *AllocateRecord(const char *computer, DWORD recordSize, const char *textValue,
+                     const char *fallback, LMSTR *name, LMSTR *text)
 {
-    void *buffer = NULL;
-    if (::NetApiBufferAllocate(recordSize + stringChars * sizeof(WCHAR), &buffer) != NERR_Success)
-        return NULL;
-    ZeroMemory(buffer, recordSize + stringChars * sizeof(WCHAR));
+    WCHAR wideName[kLabNameChars], wideText[kLabPathChars];
+    if (MultiByteToWideChar(CP_ACP, 0, computer, -1, wideName, kLabNameChars) == 0) wideName[0] = 0;
+    ReadComputerText(computer, textValue, fallback, wideText, kLabPathChars);
+    DWORD nameBytes = (lstrlenW(wideName) + 1) * sizeof(WCHAR);
+    DWORD size = recordSize + nameBytes + (lstrlenW(wideText) + 1) * sizeof(WCHAR);
+    BYTE *buffer = NULL;
+    if (::NetApiBufferAllocate(size, (LPVOID *)&buffer) != NERR_Success) return NULL;
+    ZeroMemory(buffer, recordSize);
+    *name = (LMSTR)(buffer + recordSize);
+    *text = (LMSTR)(buffer + recordSize + nameBytes);
+    lstrcpyW(*name, wideName);
+    lstrcpyW(*text, wideText);
     return buffer;
-}
-
-// Copies text to *cursor, advances it, and returns where the copy starts.
-LMSTR PlaceString(WCHAR **cursor, const WCHAR *text)
-{
-    LMSTR placed = *cursor;
-    lstrcpyW(placed, text);
-    *cursor += lstrlenW(text) + 1;
-    return placed;
 }
 
 // The common start of both Net*GetInfo calls: the computer known and answering at this level.
@@ -294,16 +296,13 @@ NET_API_STATUS WINAPI LabNetWkstaGetInfo(LMSTR server, DWORD level, LPBYTE *buff
         BeginNetQuery(server, level, 100, "NetWkstaGetInfo", "WkstaStatus", buffer, computer);
     if (status != NERR_Success) return status;
 
-    WCHAR name[kLabNameChars], group[kLabPathChars];
-    if (MultiByteToWideChar(CP_ACP, 0, computer, -1, name, kLabNameChars) == 0) name[0] = 0;
-    ReadComputerText(computer, "LanGroup", "WORKGROUP", group, kLabPathChars);
-    WKSTA_INFO_100 *info = (WKSTA_INFO_100 *)AllocateInfo(
-        sizeof(WKSTA_INFO_100), lstrlenW(name) + lstrlenW(group) + 2);
+    LMSTR name = NULL, group = NULL;
+    WKSTA_INFO_100 *info = (WKSTA_INFO_100 *)AllocateRecord(
+        computer, sizeof(WKSTA_INFO_100), "LanGroup", "WORKGROUP", &name, &group);
     if (info == NULL) return ERROR_NOT_ENOUGH_MEMORY;
-    WCHAR *cursor = (WCHAR *)(info + 1);
     info->wki100_platform_id = ReadComputerDword(computer, NULL, "Platform", PLATFORM_ID_NT);
-    info->wki100_computername = PlaceString(&cursor, name);
-    info->wki100_langroup = PlaceString(&cursor, group);
+    info->wki100_computername = name;
+    info->wki100_langroup = group;
     info->wki100_ver_major = ReadComputerDword(computer, NULL, "VersionMajor", 4);
     info->wki100_ver_minor = ReadComputerDword(computer, NULL, "VersionMinor", 0);
     return HandOutBuffer(computer, info, buffer);
@@ -316,19 +315,16 @@ NET_API_STATUS WINAPI LabNetServerGetInfo(LMSTR server, DWORD level, LPBYTE *buf
         BeginNetQuery(server, level, 101, "NetServerGetInfo", "ServerStatus", buffer, computer);
     if (status != NERR_Success) return status;
 
-    WCHAR name[kLabNameChars], comment[kLabPathChars];
-    if (MultiByteToWideChar(CP_ACP, 0, computer, -1, name, kLabNameChars) == 0) name[0] = 0;
-    ReadComputerText(computer, "ServerComment", "", comment, kLabPathChars);
-    SERVER_INFO_101 *info = (SERVER_INFO_101 *)AllocateInfo(
-        sizeof(SERVER_INFO_101), lstrlenW(name) + lstrlenW(comment) + 2);
+    LMSTR name = NULL, comment = NULL;
+    SERVER_INFO_101 *info = (SERVER_INFO_101 *)AllocateRecord(
+        computer, sizeof(SERVER_INFO_101), "ServerComment", "", &name, &comment);
     if (info == NULL) return ERROR_NOT_ENOUGH_MEMORY;
-    WCHAR *cursor = (WCHAR *)(info + 1);
     info->sv101_platform_id = ReadComputerDword(computer, NULL, "Platform", PLATFORM_ID_NT);
-    info->sv101_name = PlaceString(&cursor, name);
+    info->sv101_name = name;
     info->sv101_version_major = ReadComputerDword(computer, NULL, "ServerVersionMajor", 4);
     info->sv101_version_minor = ReadComputerDword(computer, NULL, "ServerVersionMinor", 0);
     info->sv101_type = ReadComputerDword(computer, NULL, "ServerType", 0x1003);
-    info->sv101_comment = PlaceString(&cursor, comment);
+    info->sv101_comment = comment;
     return HandOutBuffer(computer, info, buffer);
 }
 

@@ -42,7 +42,7 @@ void LabDeleteRegValue(const char *computer, const char *keyPath, const char *na
 void LabDeleteRegKey(const char *computer, const char *keyPath);
 
 // kind: "OpenRead", "OpenWrite" (key path), "QueryValue", "SetValue" ("keypath\\value");
-// code 0 removes nothing but injects no fault either.
+// a code of 0 is no fault.
 void LabSetFault(const char *computer, const char *kind, const char *name, DWORD code);
 // Removes every fault, the break included.
 void LabClearFaults(const char *computer);
