@@ -5,12 +5,14 @@
 
 #include <algorithm>
 
+#include "app/shell.h"
+#include "lab/labconfig.h"
+#include "resources/resource.h"
 #include "tests/harness/harness.h"
 #include "tests/harness_dialog.h"
 
 namespace {
 
-const char kComputersKey[] = "Software\\Korvid Lab\\Computers";
 const UINT kSelectFlags = 0x001F0002;
 const DWORD kSelectHelpContext = 1031;
 enum { kSelectName = 100, kSelectList = 101 };
@@ -18,14 +20,9 @@ enum { kSelectName = 100, kSelectList = 101 };
 // The lab's computers, as the select dialog lists them.
 void SetLabComputers(std::initializer_list<const char *> names)
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kComputersKey);
-    for (const char *name : names) {
-        HKEY key;
-        std::string path = std::string(kComputersKey) + "\\" + name;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL,
-                                                 &key, NULL));
-        RegCloseKey(key);
-    }
+    LabReset();
+    for (const char *name : names)
+        LabSetComputerDword(name, "Platform", 500);
 }
 
 typedef UINT(WINAPI *SelectDialogFunction)(HWND, UINT, LPWSTR, UINT, BOOL *, LPWSTR, DWORD);
@@ -412,4 +409,19 @@ TEST(HarnessIdle, IdleStepsRunInTheProgramsOwnLoop)
     }
     EXPECT_EQ(IDCANCEL, answer);
     EXPECT_TRUE(driver.Done());
+}
+
+TEST(HarnessProgram, SelectionThenMainLoopThenExit)
+{
+    LabReset();
+    ASSERT_TRUE(LabLoadDefaultNetwork());
+    std::string title;
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC").OnIdle([&title] {
+        title = Text(GetMainWindow());
+        Command(GetMainWindow(), IDM_EXIT);
+    });
+    EXPECT_EQ(0, RunKorvidAdm(GetModuleHandleA(NULL)));
+    EXPECT_EQ("Korvid Administrator - VELMOR-PDC", title);
+    EXPECT_TRUE(driver.Boxes().empty());
 }
