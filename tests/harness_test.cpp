@@ -208,7 +208,11 @@ TEST(HarnessSelect, LibraryFoldersForTheMissingCases)
         EXPECT_TRUE(GetProcAddress(library, "I_SystemFocusDialog") == NULL);
         FreeLibrary(library);
     }
-    {
+    // A system of its own ntlanman.dll (Windows, not Wine) finds it whatever folder the test names.
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string systemCopy = std::string(system) + "\\ntlanman.dll";
+    if (GetFileAttributesA(systemCopy.c_str()) == INVALID_FILE_ATTRIBUTES) {
         ScopedDllFolder folder(EmptyDllFolder());
         HMODULE library = LoadLibraryA("ntlanman.dll");
         EXPECT_TRUE(library == NULL);
@@ -288,15 +292,21 @@ TEST(HarnessWatchdog, UnexpectedBoxFailsTheTest)
     EXPECT_TRUE(Contains(failures, "unexpected: message box \"Try too many times!\""));
 }
 
+// Runs the sample dialog under a driver given its steps; returns the failures that raised.
+static std::vector<std::string> RunSampleFailing(const std::function<void(Driver &)> &steps, INT_PTR *result)
+{
+    SampleState state;
+    return CollectFailures([&] {
+        Driver driver;
+        steps(driver);
+        *result = RunDialog(IDD_HARNESS_SAMPLE, SampleDlgProc, NULL, (LPARAM)&state);
+    });
+}
+
 TEST(HarnessWatchdog, UnexpectedDialogIsCancelledAndStepReported)
 {
     INT_PTR result = 0;
-    SampleState state;
-    std::vector<std::string> failures = CollectFailures([&] {
-        Driver driver;
-        driver.OnMessageBox(IDOK);
-        result = RunDialog(IDD_HARNESS_SAMPLE, SampleDlgProc, NULL, (LPARAM)&state);
-    });
+    std::vector<std::string> failures = RunSampleFailing([](Driver &driver) { driver.OnMessageBox(IDOK); }, &result);
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(Contains(failures, "unexpected: dialog \"Harness Sample\", waiting for message box"));
     EXPECT_TRUE(Contains(failures, "never ran: message box answered 1"));
@@ -305,13 +315,12 @@ TEST(HarnessWatchdog, UnexpectedDialogIsCancelledAndStepReported)
 TEST(HarnessWatchdog, DeadlineEndsAStuckDialog)
 {
     INT_PTR result = 0;
-    SampleState state;
-    std::vector<std::string> failures = CollectFailures([&] {
-        Driver driver;
-        driver.SetDeadline(200);
-        driver.OnDialog("Harness Sample", [](HWND dialog) { Click(dialog, IDC_SAMPLE_CHECK); });
-        result = RunDialog(IDD_HARNESS_SAMPLE, SampleDlgProc, NULL, (LPARAM)&state);
-    });
+    std::vector<std::string> failures = RunSampleFailing(
+        [](Driver &driver) {
+            driver.SetDeadline(200);
+            driver.OnDialog("Harness Sample", [](HWND dialog) { Click(dialog, IDC_SAMPLE_CHECK); });
+        },
+        &result);
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(Contains(failures, "deadline of 200 ms passed"));
 }
