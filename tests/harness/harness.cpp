@@ -369,11 +369,9 @@ void Driver::RunStep(size_t index)
     std::ostringstream why;
     why << "refused to press button " << step.answer << ", which the message box \"" << record.text
         << "\" lacks";
-    Refuse(why.str());
+    ADD_FAILURE() << why.str();
     PressBoxButton(window, FirstButton(window));
 }
-
-void Driver::Refuse(const std::string &what) { ADD_FAILURE() << what; }
 
 void Driver::Watch(size_t index, const std::string &why)
 {

@@ -41,10 +41,9 @@ public:
     void SetDeadline(DWORD ms);                    // watchdog, default 15000 from now: then every loop ends
     bool Done() const;                             // every step has run (its action has started)
 
+private:
     struct Step;
     struct Tracked;
-
-private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
     void Track(HWND window);
@@ -53,7 +52,6 @@ private:
     void Watch(size_t tracked, const std::string &why);
     void CloseNext(size_t tracked);
     void EndMainLoop();
-    void Refuse(const std::string &what);
 
     std::vector<Step> steps_;
     size_t next_ = 0;
