@@ -242,6 +242,15 @@ TEST(VersionPage, VelmorServerShowsItsLinesAndRole)
     SetVersionValues("VELMOR-SOLO");
     LabSetComputerString("VELMOR-SOLO", "LanGroup", "TERNS");
     EXPECT_EQ("Server in TERNS", RunVersionPage("VELMOR-SOLO", 0).page.text.at(IDC_VER_ROLE));
+
+    // A domain member as the default network has it.
+    std::string version, build;
+    ASSERT_TRUE(LabGetRegString("VELMOR-MEMBER", kVersionKey, "CurrentVersion", &version));
+    ASSERT_TRUE(LabGetRegString("VELMOR-MEMBER", kVersionKey, "CurrentBuildName", &build));
+    PageRun member = RunVersionPage("VELMOR-MEMBER", 0);
+    EXPECT_EQ(version + " (Build " + build + ")", member.page.text.at(IDC_VER_VERSION));
+    EXPECT_EQ("Server in KORVID", member.page.text.at(IDC_VER_ROLE));
+    EXPECT_EQ(IDC_MAIN_TAB, member.page.focus);
 }
 
 TEST(VersionPage, VersionAndBuildOverFiftyCharacters)
