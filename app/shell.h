@@ -23,6 +23,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // Tools and About box (commands 23 to 26 and 29).
 BOOL LaunchTool(HWND mainWindow, int commandId);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Keeps the window to which the main window gives the focus back (a tool launch sets it).
+void SetSavedFocus(HWND window);
 
 // Loads a string of the string table into a buffer of kTextChars; a missing string is empty.
 void LoadAppString(UINT id, char *buffer, int capacity = kTextChars);
