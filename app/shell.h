@@ -23,8 +23,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // Tools and About box (commands 23 to 26 and 29).
 BOOL LaunchTool(HWND mainWindow, int commandId);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Keeps the window to which the main window gives the focus back (a tool launch sets it).
-void SetSavedFocus(HWND window);
 
 // Keeps the window that had the focus before a tool launch, a selection or the About box.
 void SetSavedFocus(HWND window);
