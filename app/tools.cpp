@@ -50,13 +50,14 @@ const char *GetToolArgument(const ToolEntry &tool)
 
 // A path with a blank is quoted: unquoted, CreateProcessA would try "C:\Program" first and
 // could start a different program than the one found.
-BOOL FormatToolCommandLine(const char *path, const char *argument, char *commandLine, int capacity)
+void FormatToolCommandLine(const char *path, const char *argument, char *commandLine, int capacity)
 {
     const char *quote = strchr(path, ' ') ? "\"" : "";
-    int length = argument
-        ? snprintf(commandLine, capacity, "%s%s%s %.*s", quote, path, quote, kNameChars - 1, argument)
-        : snprintf(commandLine, capacity, "%s%s%s", quote, path, quote);
-    return length >= 0 && length < capacity;
+    if (argument) {
+        snprintf(commandLine, capacity, "%s%s%s %.*s", quote, path, quote, kNameChars - 1, argument);
+    } else {
+        snprintf(commandLine, capacity, "%s%s%s", quote, path, quote);
+    }
 }
 
 void StartTool(char *commandLine)
@@ -91,9 +92,7 @@ BOOL LaunchTool(HWND mainWindow, int commandId)
     }
 
     char commandLine[kCommandLineChars];
-    if (!FormatToolCommandLine(path, GetToolArgument(*tool), commandLine, sizeof(commandLine))) {
-        return TRUE;
-    }
+    FormatToolCommandLine(path, GetToolArgument(*tool), commandLine, sizeof(commandLine));
     SetSavedFocus(GetFocus());
     StartTool(commandLine);
     return TRUE;
