@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shell.h"
+#include "connection/target.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
 #include "tests/harness/harness.h"
@@ -21,6 +22,7 @@ const char kAboutTitle[] = "About Korvid Administrator";
 
 // One value of the local CurrentVersion key as it was before the test.
 struct SavedValue {
+    explicit SavedValue(const char *valueName) : name(valueName) {}
     const char *name;
     bool present = false;
     DWORD type = 0;
@@ -45,11 +47,14 @@ protected:
     void SetUp() override
     {
         LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+        InitShell(GetModuleHandleA(nullptr));
         for (SavedValue &value : saved_) Save(value);
     }
     void TearDown() override
     {
         for (SavedValue &value : saved_) Restore(value);
+        CloseRemoteRoot();
     }
 
     static void Save(SavedValue &value)
@@ -75,7 +80,7 @@ protected:
         RegCloseKey(key);
     }
 
-    SavedValue saved_[2] = {{"RegisteredOwner"}, {"RegisteredOrganization"}};
+    SavedValue saved_[2] = {SavedValue("RegisteredOwner"), SavedValue("RegisteredOrganization")};
 };
 
 // Opens the box from the running program's Help menu; check runs inside it, then OK ends it.
@@ -98,7 +103,6 @@ TEST_F(AboutTest, ShowsOwnerOfThisComputerNotOfTheSelectedOne)
 {
     SetLocalText("RegisteredOwner", "Ada & Partners");
     SetLocalText("RegisteredOrganization", "Korvid Lab");
-    ASSERT_TRUE(LabLoadDefaultNetwork());
     LabSetRegString("VELMOR-PDC", kCurrentVersionKey, "RegisteredOwner", "Remote Owner");
     LabSetRegString("VELMOR-PDC", kCurrentVersionKey, "RegisteredOrganization", "Remote Organization");
 

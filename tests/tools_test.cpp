@@ -14,15 +14,7 @@ namespace {
 
 const char kToolRunsKey[] = "Software\\Korvid Lab\\ToolRuns";
 
-std::string TestFolder()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
-std::string ToolsFolder() { return TestFolder() + "\\tools"; }
+std::string ToolsFolder() { return TestExeFolder() + "\\tools"; }
 
 bool ReadToolRun(const char *program, std::string *commandLine)
 {
@@ -62,11 +54,16 @@ protected:
     {
         LabReset();
         ASSERT_TRUE(LabLoadDefaultNetwork());
+        InitShell(GetModuleHandleA(nullptr));
         char path[32767];
         DWORD length = GetEnvironmentVariableA("PATH", path, sizeof(path));
         savedPath_.assign(path, length < sizeof(path) ? length : 0);
     }
-    void TearDown() override { SetEnvironmentVariableA("PATH", savedPath_.c_str()); }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("PATH", savedPath_.c_str());
+        CloseRemoteRoot();
+    }
 
     void PutOnSearchPath(const std::string &folder)
     {
@@ -112,9 +109,9 @@ TEST_F(ToolsTest, EventViewerGetsTheNameAsTheDialogReturnedIt)
 {
     PutOnSearchPath(ToolsFolder());
     Driver driver;
-    RunOn(driver, "velmor-member", [&](HWND main) {
+    RunOn(driver, "\\\\velmor-member", [&](HWND main) {
         Command(main, IDM_EVENT_VIEWER);
-        EXPECT_EQ(ToolsFolder() + "\\eventvwr.exe velmor-member", WaitForToolRun("eventvwr.exe"));
+        EXPECT_EQ(ToolsFolder() + "\\eventvwr.exe \\\\velmor-member", WaitForToolRun("eventvwr.exe"));
     });
 }
 
@@ -133,8 +130,8 @@ TEST_F(ToolsTest, LongestComputerNameReachesTheToolWhole)
 // Unquoted, "...\tool room\srvmgr.exe" would first be tried as "...\tool.exe".
 TEST_F(ToolsTest, PathWithBlankIsQuotedSoNoOtherProgramStarts)
 {
-    const std::string room = TestFolder() + "\\tool room";
-    const std::string decoy = TestFolder() + "\\tool.exe";
+    const std::string room = TestExeFolder() + "\\tool room";
+    const std::string decoy = TestExeFolder() + "\\tool.exe";
     CreateDirectoryA(room.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\srvmgr.exe").c_str(), (room + "\\srvmgr.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\perfmon.exe").c_str(), decoy.c_str(), FALSE));
