@@ -177,4 +177,24 @@ TEST_F(ToolsTest, ToolNotOnTheSearchPathIsReported)
     EXPECT_FALSE(AnyToolRan());
 }
 
+// An empty file found on the path cannot start: nothing is said about it.
+TEST_F(ToolsTest, ToolThatCannotStartShowsNothing)
+{
+    const std::string broken = TestExeFolder() + "\\broken tools";
+    const std::string program = broken + "\\perfmon.exe";
+    CreateDirectoryA(broken.c_str(), nullptr);
+    HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    PutOnSearchPath(broken);
+
+    Driver driver;
+    RunOn(driver, "VELMOR-PDC", [](HWND main) { Command(main, IDM_PERFORMANCE_MONITOR); });
+    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_FALSE(AnyToolRan());
+
+    DeleteFileA(program.c_str());
+    RemoveDirectoryA(broken.c_str());
+}
+
 }  // namespace
