@@ -1,0 +1,328 @@
+// The protocol every policy dialog follows, seen through the first three dialogs, and the
+// registry value helpers.
+#include "tests/policy_testing.h"
+
+using namespace policytest;
+
+namespace {
+
+const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
+const char kUnixTitle[] = "Properties of UNIX Account Mapping - VELMOR-PDC";
+const char kUsersAlertsTitle[] = "Properties of Users Alerts - VELMOR-PDC";
+
+void SetAlerter(DWORD header, DWORD count, DWORD timeout)
+{
+    LabSetRegDword(kPdc, kAlerterKey, "IncludeMessageHeader", header);
+    LabSetRegDword(kPdc, kAlerterKey, "CountNotOnNetworkCache", count);
+    LabSetRegDword(kPdc, kAlerterKey, "NotOnNetworkCacheTimeout", timeout);
+}
+
+void ExpectAlerter(DWORD header, DWORD count, DWORD timeout)
+{
+    EXPECT_EQ(header, LabDword(kAlerterKey, "IncludeMessageHeader"));
+    EXPECT_EQ(count, LabDword(kAlerterKey, "CountNotOnNetworkCache"));
+    EXPECT_EQ(timeout, LabDword(kAlerterKey, "NotOnNetworkCacheTimeout"));
+}
+
+HKEY OpenServerKey()
+{
+    HKEY key = NULL;
+    EXPECT_EQ(ERROR_SUCCESS, Net().RegOpenKeyExA(GetRemoteRoot(), kServerKey, 0,
+                                                 KEY_READ | KEY_WRITE, &key));
+    return key;
+}
+
+}  // namespace
+
+using PolicyProtocol = PolicyDialogTest;
+
+TEST(PolicyTitle, ShortComputerNameKeepsSeventeenCharacters)
+{
+    snprintf(Target().computerName, kNameChars, "%s", "ABCDEFGHIJKLMNOPQ");
+    EXPECT_STREQ("ABCDEFGHIJKLMNOPQ", GetShortComputerName());
+    snprintf(Target().computerName, kNameChars, "%s", "ABCDEFGHIJKLMNOPQR");
+    EXPECT_STREQ("ABCDEFGHIJKLMNOPQ...", GetShortComputerName());
+    Target().computerName[0] = '\0';
+}
+
+TEST(PolicyTitle, InvertCheckTurnsZeroAndBelowIntoOne)
+{
+    EXPECT_EQ(1, InvertCheck(0));
+    EXPECT_EQ(1, InvertCheck(-5));
+    EXPECT_EQ(0, InvertCheck(1));
+    EXPECT_EQ(0, InvertCheck(7));
+}
+
+TEST_F(PolicyProtocol, TitleCutsALongComputerName)
+{
+    // The remote root stays the PDC's; only the name in the title changes.
+    snprintf(Target().computerName, kNameChars, "%s", "VELMOR-PDC-BUILDING-7");
+    std::string title;
+    Driver driver;
+    driver.OnDialog("", [&](HWND dialog) {
+        title = Text(dialog);
+        Click(dialog, IDCANCEL);
+    });
+    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
+    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDIN...", title);
+}
+
+TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
+{
+    ConnectTarget(kPdc, FALSE);
+    LabResetCounters(kPdc);
+    SetAlerter(0, 50, 600);
+    Driver driver;
+    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+        EXPECT_FALSE(Enabled(dialog, IDOK));
+        EXPECT_FALSE(Enabled(dialog, IDC_DEFAULT));
+        EXPECT_TRUE(Enabled(dialog, IDCANCEL));
+        EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        Click(dialog, IDC_ALR_HEADER);
+        EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
+        Click(dialog, IDC_ALR_HEADER);
+        EXPECT_FALSE(Checked(dialog, IDC_ALR_HEADER));
+        Click(dialog, IDC_ALR_HEADER);
+        PickIndex(dialog, IDC_ALR_COUNT, 0);
+        // Neither the disabled OK nor the disabled Default acts, even when commanded.
+        Command(dialog, IDC_DEFAULT);
+        EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
+        Command(dialog, IDOK);
+        EXPECT_TRUE(IsWindow(dialog));
+        CloseBox(dialog);
+    });
+    EXPECT_EQ(0, RunDialog(IDD_ALERTER, AlerterServiceDlgProc));
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+    ExpectAlerter(0, 50, 600);
+}
+
+TEST_F(PolicyProtocol, ShortStringWhereANumberIsExpectedGivesItsType)
+{
+    LabSetRegString(kPdc, kAlerterKey, "CountNotOnNetworkCache", "abc");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Alerter - WM_INITDIALOG 5, dwType=1", "", true);
+    });
+    EXPECT_EQ(0, RunDialog(IDD_ALERTER, AlerterServiceDlgProc));
+    // The reads stopped at the count: the timeout was never asked for.
+    EXPECT_EQ(2u, LabCounter(kPdc, "RegQueryValueExA"));
+}
+
+TEST_F(PolicyProtocol, LongStringWhereANumberIsExpectedDoesNotFit)
+{
+    LabSetRegString(kPdc, kAlerterKey, "CountNotOnNetworkCache", "abcdefgh");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Alerter - WM_INITDIALOG 4, RegRet=234", "", true);
+    });
+    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
+}
+
+TEST_F(PolicyProtocol, MissingValueStopsTheOpening)
+{
+    LabDeleteRegValue(kPdc, kUserServiceKey, "CreateUnixUser");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "New Users - WM_INITDIALOG 2, RegRet=2", "", true);
+    });
+    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
+    EXPECT_FALSE(LabRegValueExists(kPdc, kUserServiceKey, "CreateUnixUser"));
+}
+
+TEST_F(PolicyProtocol, HelperMessagesNameTheValueAndHaveNoOwner)
+{
+    LabDeleteRegValue(kPdc, kServerKey, "ErrorAlert");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Violation - WM_INITDIALOG ErrorAlert 1, RegRet=2", "", false);
+    });
+    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
+    EXPECT_EQ(2u, LabCounter(kPdc, "RegQueryValueExA"));
+
+    LabSetRegDword(kPdc, kServerKey, "ErrorAlert", 5);
+    LabSetRegString(kPdc, kServerKey, "LogonAlert", "7");
+    Driver second;
+    second.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Violation - WM_INITDIALOG LogonAlert 2, dwType=1", "", false);
+    });
+    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
+}
+
+TEST_F(PolicyProtocol, GetKorvidRegValueReadsStringsUpTo4999Characters)
+{
+    HKEY key = OpenServerKey();
+    std::string longest(4999, 'x');
+    LabSetRegString(kPdc, kServerKey, "Comment", longest.c_str());
+    static char text[kRegStringChars];
+    EXPECT_EQ(1, GetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
+    EXPECT_EQ(longest, text);
+
+    // Stored without a terminator: the text ends after its bytes.
+    LabSetRegValue(kPdc, kServerKey, "Comment", REG_SZ, "abcX", 3);
+    EXPECT_EQ(1, GetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
+    EXPECT_STREQ("abc", text);
+
+    std::string tooLong(5000, 'y');
+    LabSetRegString(kPdc, kServerKey, "Comment", tooLong.c_str());
+    strcpy(text, "kept");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Test - WM_INITDIALOG Comment 1, RegRet=234", "", false);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "GetKorvidRegValue 'Test', 'Comment', dwRegType=3\n", "", false);
+    });
+    EXPECT_EQ(0, GetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
+    EXPECT_STREQ("kept", text);
+    DWORD queries = LabCounter(kPdc, "RegQueryValueExA");
+    EXPECT_EQ(0, GetKorvidRegValue("Test", key, "Comment", text, REG_BINARY));
+    EXPECT_EQ(queries, LabCounter(kPdc, "RegQueryValueExA"));
+    Net().RegCloseKey(key);
+}
+
+TEST_F(PolicyProtocol, SetKorvidRegValueWritesStringsAndNumbers)
+{
+    HKEY key = OpenServerKey();
+    EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", "abc", REG_SZ));
+    std::string text;
+    EXPECT_TRUE(LabGetRegString(kPdc, kServerKey, "Comment", &text));
+    EXPECT_EQ("abc", text);
+    DWORD number = 42;
+    EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Number", &number, REG_DWORD));
+    EXPECT_EQ(42u, LabDword(kServerKey, "Number"));
+
+    LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "Number").c_str(), 5);
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Test - WM_COMMAND, 'Number', dwRegType=4, RegRet=5", "Registry", false);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "SetKorvidRegValue 'Test', 'Comment', dwRegType=2\n", "", false);
+    });
+    number = 43;
+    EXPECT_EQ(0, SetKorvidRegValue("Test", key, "Number", &number, REG_DWORD));
+    DWORD writes = LabCounter(kPdc, "RegSetValueExA");
+    EXPECT_EQ(0, SetKorvidRegValue("Test", key, "Comment", "def", REG_EXPAND_SZ));
+    EXPECT_EQ(writes, LabCounter(kPdc, "RegSetValueExA"));
+    EXPECT_TRUE(LabGetRegString(kPdc, kServerKey, "Comment", &text));
+    EXPECT_EQ("abc", text);
+    Net().RegCloseKey(key);
+}
+
+TEST_F(PolicyProtocol, DefaultThenCancelWritesNothing)
+{
+    SetAlerter(1, 50, 600);
+    Driver driver;
+    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+        EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
+        Click(dialog, IDC_DEFAULT);
+        EXPECT_FALSE(Checked(dialog, IDC_ALR_HEADER));
+        EXPECT_EQ("10", ComboText(dialog, IDC_ALR_COUNT));
+        EXPECT_EQ("120", ComboText(dialog, IDC_ALR_TIMEOUT));
+        Click(dialog, IDCANCEL);
+    });
+    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
+    ExpectAlerter(1, 50, 600);
+}
+
+TEST_F(PolicyProtocol, FailedSecondWriteKeepsTheFirstAndSkipsTheThird)
+{
+    SetAlerter(0, 50, 600);
+    LabSetFault(kPdc, "SetValue", ValuePath(kAlerterKey, "CountNotOnNetworkCache").c_str(), 5);
+    Driver driver;
+    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+        Click(dialog, IDC_ALR_HEADER);
+        PickIndex(dialog, IDC_ALR_COUNT, 20);
+        PickIndex(dialog, IDC_ALR_TIMEOUT, 30);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Alerter - WM_COMMAND 3, RegRet=5", "Registry", true);
+    });
+    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
+    ExpectAlerter(1, 50, 600);
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
+}
+
+TEST_F(PolicyProtocol, FailedHelperWriteEndsUnflushed)
+{
+    LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "ErrorAlert").c_str(), 5);
+    Driver driver;
+    driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) {
+        PickIndex(dialog, IDC_UA_ACCESS, 9);
+        PickIndex(dialog, IDC_UA_ERROR, 8);
+        PickIndex(dialog, IDC_UA_LOGON, 7);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Violation - WM_COMMAND, 'ErrorAlert', dwRegType=4, RegRet=5",
+                        "Registry", false);
+    });
+    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
+    EXPECT_EQ(9u, LabDword(kServerKey, "AccessAlert"));
+    EXPECT_EQ(5u, LabDword(kServerKey, "ErrorAlert"));
+    EXPECT_EQ(5u, LabDword(kServerKey, "LogonAlert"));
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
+}
+
+TEST_F(PolicyProtocol, BrokenConnectionIsHealedWithoutAMessage)
+{
+    // Spend calls on the connection so that it breaks at the dialog's first open, while the
+    // new connection has calls enough for the whole opening.
+    for (int i = 0; i < 4; ++i) {
+        HKEY key = NULL;
+        ASSERT_EQ(ERROR_SUCCESS, Net().RegOpenKeyExA(GetRemoteRoot(), kUserServiceKey, 0, KEY_READ, &key));
+        Net().RegCloseKey(key);
+    }
+    LabSetBreakAfter(kPdc, 9);
+    LabResetCounters(kPdc);
+    LabSetRegDword(kPdc, kUserServiceKey, "CreateUnixUser", 1);
+    bool checked = false;
+    Driver driver;
+    driver.OnDialog(kUnixTitle, [&](HWND dialog) {
+        checked = Checked(dialog, IDC_UAM_CREATE);
+        Click(dialog, IDCANCEL);
+    });
+    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegConnectRegistryA"));
+}
+
+TEST_F(PolicyProtocol, SecondFailedOpenIsReportedWithoutAThirdTry)
+{
+    LabSetFault(kPdc, "OpenRead", kUserServiceKey, 5);
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "New Users - WM_INITDIALOG 1, RegRet=5", "", true);
+    });
+    EXPECT_EQ(0, RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc));
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegConnectRegistryA"));
+    EXPECT_EQ(2u, LabCounter(kPdc, "RegOpenKeyExA"));
+}
+
+TEST_F(PolicyProtocol, FailedOpenForWritingNamesTheKey)
+{
+    LabSetFault(kPdc, "OpenWrite", kUserServiceKey, 5);
+    LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
+    Driver driver;
+    driver.OnDialog(kUnixTitle, [](HWND dialog) {
+        Click(dialog, IDC_UAM_CREATE);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, std::string("New Users - WM_COMMAND 1, Fail to open '") +
+                        kUserServiceKey + "', RegRet=5", "Registry", true);
+    });
+    driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) { Click(dialog, IDOK); });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, std::string("Violation - WM_COMMAND, Fail to open '") +
+                        kServerKey + "', RegRet=5", "Registry", true);
+    });
+    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
+    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+    EXPECT_EQ(0u, LabDword(kUserServiceKey, "CreateUnixUser"));
+}
