@@ -24,6 +24,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 BOOL LaunchTool(HWND mainWindow, int commandId);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Keeps the window that had the focus before a tool launch, a selection or the About box.
+void SetSavedFocus(HWND window);
+
+// Where the main window goes on a screen of the given size: a width above 1600 or a height
+// above 1280 pixels is halved first (a desktop spanning two monitors).
+POINT ComputeCentredOrigin(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
+
 // Loads a string of the string table into a buffer of kTextChars; a missing string is empty.
 void LoadAppString(UINT id, char *buffer, int capacity = kTextChars);
 

@@ -1,3 +1,441 @@
+// The lab network: every call of the network table answered from the local registry.
+//
+// A lab computer is HKCU\Software\Korvid Lab\Computers\<NAME>; its HKLM subkey is the
+// computer's HKEY_LOCAL_MACHINE, handed out as a real open key so that every value semantic
+// (types, sizes, 234, missing values) is the registry's own. The configuration is read afresh
+// at every call, so a test may change it between two steps.
+//
+// What crosses the network: every call of the table that names a computer or uses one of its
+// keys, RegCloseKey included (closing a remote key is a round trip). NetApiBufferFree frees a
+// local buffer and never does; nor does a call refused here for a handle or buffer the lab
+// never handed out, which the caller's own side would reject. Each crossing call sleeps
+// LatencyMs first and counts in RoundTrips.
+//
+// A connection is one successful RegConnectRegistryA: the connect is its first call, and every
+// later call on its root or on a key opened below the root adds one. Once BreakAfterCalls calls
+// have crossed on it, the connection stays broken for good; only a new connect heals.
+//
+// Gauges: OpenKeys counts keys opened below a root and not yet closed (roots are not in it);
+// OpenRoots counts roots not yet closed; NetBuffers counts Net*GetInfo buffers not yet freed.
+//
+// The program has one thread, and so has the lab's state: plain fixed tables.
 #include "lab/lab.h"
-const NetCalls &GetLabNetCalls() { return GetRealNetCalls(); }
+#include "lab/labreg.h"
+
+
+namespace {
+
+enum { kMaxHandles = 128, kMaxConnections = 32, kMaxBuffers = 64 };
+const DWORD kDefaultBreakStatus = RPC_S_SERVER_UNAVAILABLE;
+
+struct LabConnection {
+    DWORD refs;  // open handles of this connection (root and keys below); 0: slot free
+    DWORD calls;
+    bool broken;
+    char computer[kLabNameChars];
+};
+
+struct LabHandle {
+    HKEY key;  // NULL: slot free
+    int connection;
+    bool root;
+    char path[kLabPathChars];  // below the computer's HKLM; empty for the root
+};
+
+struct LabBuffer {
+    void *buffer;  // NULL: slot free
+    char computer[kLabNameChars];
+};
+
+LabConnection connections[kMaxConnections];
+LabHandle handles[kMaxHandles];
+LabBuffer buffers[kMaxBuffers];
+
+LabHandle *FindHandle(HKEY key)
+{
+    if (key == NULL) return NULL;
+    for (LabHandle &handle : handles)
+        if (handle.key == key) return &handle;
+    return NULL;
+}
+
+LabHandle *AddHandle(HKEY key, int connection, bool root, const char *path)
+{
+    for (LabHandle &handle : handles) {
+        if (handle.key != NULL) continue;
+        handle.key = key;
+        handle.connection = connection;
+        handle.root = root;
+        lstrcpynA(handle.path, path, kLabPathChars);
+        connections[connection].refs++;
+        return &handle;
+    }
+    return NULL;
+}
+
+void RemoveHandle(LabHandle *handle)
+{
+    LabConnection &connection = connections[handle->connection];
+    if (connection.refs > 0) connection.refs--;
+    handle->key = NULL;
+}
+
+int AddConnection(const char *computer)
+{
+    for (int i = 0; i < kMaxConnections; i++) {
+        if (connections[i].refs != 0) continue;
+        connections[i].calls = 1;  // the connect itself
+        connections[i].broken = false;
+        lstrcpynA(connections[i].computer, computer, kLabNameChars);
+        return i;
+    }
+    return -1;
+}
+
+// The computer's key as the lab knows it, its name spelt as there; false when there is none.
+bool FindComputer(const char *given, char *name)
+{
+    const char *wanted = StripComputerName(given);
+    if (wanted == NULL) return false;
+    HKEY computers = OpenLabKey(LAB_COMPUTERS_PATH, KEY_READ);
+    if (computers == NULL) return false;
+    bool found = false;
+    char candidate[kLabNameChars];
+    for (DWORD index = 0; !found; index++) {
+        DWORD length = sizeof(candidate);
+        if (RegEnumKeyExA(computers, index, candidate, &length, NULL, NULL, NULL, NULL) !=
+            ERROR_SUCCESS)
+            break;
+        if (lstrcmpiA(candidate, wanted) == 0) {
+            lstrcpynA(name, candidate, kLabNameChars);
+            found = true;
+        }
+    }
+    RegCloseKey(computers);
+    return found;
+}
+
+// The name under which calls to a computer are counted: its own spelling when the lab knows it.
+bool ResolveComputer(const char *given, char *name)
+{
+    if (FindComputer(given, name)) return true;
+    const char *stripped = StripComputerName(given);
+    if (stripped != NULL) lstrcpynA(name, stripped, kLabNameChars);
+    return false;
+}
+
+HKEY OpenComputerKey(const char *computer, const char *subKey)
+{
+    char path[kLabPathChars];
+    bool fits = subKey ? FormatLabPath(path, LAB_COMPUTERS_PATH "\\%s\\%s", computer, subKey)
+                       : FormatLabPath(path, LAB_COMPUTERS_PATH "\\%s", computer);
+    return fits ? OpenLabKey(path, KEY_READ) : NULL;
+}
+
+DWORD ReadComputerDword(const char *computer, const char *subKey, const char *name,
+                        DWORD fallback)
+{
+    HKEY key = OpenComputerKey(computer, subKey);
+    DWORD value = ReadLabDword(key, name, fallback);
+    if (key != NULL) RegCloseKey(key);
+    return value;
+}
+
+// A REG_SZ of the computer key as UTF-16, or fallback.
+void ReadComputerText(const char *computer, const char *name, const char *fallback,
+                      WCHAR *text, int capacity)
+{
+    char narrow[kLabPathChars] = "";
+    HKEY key = OpenComputerKey(computer, NULL);
+    DWORD type = 0, size = sizeof(narrow) - 1;
+    if (key == NULL ||
+        RegQueryValueExA(key, name, NULL, &type, (BYTE *)narrow, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        lstrcpynA(narrow, fallback, sizeof(narrow));
+    if (key != NULL) RegCloseKey(key);
+    if (MultiByteToWideChar(CP_ACP, 0, narrow, -1, text, capacity) == 0) text[0] = 0;
+}
+
+// One call of the table reaches the computer: count it, wait the computer's latency, and
+// see whether the connection (if the call uses one) is broken by now.
+LONG CrossNetwork(const char *computer, const char *function, LabConnection *connection)
+{
+    AddLabCounter(computer, function, 1);
+    AddLabCounter(computer, "RoundTrips", 1);
+    DWORD latency = ReadComputerDword(computer, NULL, "LatencyMs", 0);
+    if (latency > 0) Sleep(latency);
+    if (connection == NULL) return ERROR_SUCCESS;
+    DWORD breakAfter = ReadComputerDword(computer, "Faults", "BreakAfterCalls", 0);
+    if (breakAfter != 0 && connection->calls >= breakAfter) connection->broken = true;
+    if (connection->broken)
+        return (LONG)ReadComputerDword(computer, "Faults", "BreakStatus", kDefaultBreakStatus);
+    connection->calls++;
+    return ERROR_SUCCESS;
+}
+
+// The code of an injected fault (Faults\<kind>, value named name), or 0.
+LONG InjectedFault(const char *computer, const char *kind, const char *name)
+{
+    char subKey[kLabPathChars];
+    if (!FormatLabPath(subKey, "Faults\\%s", kind)) return ERROR_SUCCESS;
+    return (LONG)ReadComputerDword(computer, subKey, name, ERROR_SUCCESS);
+}
+
+// "path\\name", or name alone at the root; false when it would not fit.
+bool JoinPath(char *joined, const char *path, const char *name)
+{
+    if (name == NULL) name = "";
+    if (path[0] == 0) return FormatLabPath(joined, "%s", name);
+    if (name[0] == 0) return FormatLabPath(joined, "%s", path);
+    return FormatLabPath(joined, "%s\\%s", path, name);
+}
+
+// A value fault is named by the key path, a backslash and the value name, even at the root.
+bool JoinValuePath(char *joined, const char *path, const char *name)
+{
+    return FormatLabPath(joined, "%s\\%s", path, name ? name : "");
+}
+
+// A UTF-16 server name as 8-bit text; false when a unit does not fit in 8 bits.
+bool NarrowServerName(LPCWSTR wide, char *narrow)
+{
+    narrow[0] = 0;
+    if (wide == NULL) return false;
+    int i = 0;
+    for (; wide[i] != 0; i++) {
+        if (wide[i] > 0xFF || i + 1 >= kLabNameChars) return false;
+        narrow[i] = (char)wide[i];
+    }
+    narrow[i] = 0;
+    return true;
+}
+
+NET_API_STATUS HandOutBuffer(const char *computer, void *buffer, LPBYTE *result)
+{
+    for (LabBuffer &slot : buffers) {
+        if (slot.buffer != NULL) continue;
+        slot.buffer = buffer;
+        lstrcpynA(slot.computer, computer, kLabNameChars);
+        AddLabCounter(computer, "NetBuffers", 1);
+        *result = (LPBYTE)buffer;
+        return NERR_Success;
+    }
+    ::NetApiBufferFree(buffer);
+    return ERROR_NOT_ENOUGH_MEMORY;
+}
+
+// One NetApiBufferAllocate'd block: the fixed record, then the computer's name and the text of
+// one of its values (or fallback) behind it, pointed to by name and text.
+void *AllocateRecord(const char *computer, DWORD recordSize, const char *textValue,
+                     const char *fallback, LMSTR *name, LMSTR *text)
+{
+    WCHAR wideName[kLabNameChars], wideText[kLabPathChars];
+    if (MultiByteToWideChar(CP_ACP, 0, computer, -1, wideName, kLabNameChars) == 0) wideName[0] = 0;
+    ReadComputerText(computer, textValue, fallback, wideText, kLabPathChars);
+    DWORD nameBytes = (lstrlenW(wideName) + 1) * sizeof(WCHAR);
+    DWORD size = recordSize + nameBytes + (lstrlenW(wideText) + 1) * sizeof(WCHAR);
+    BYTE *buffer = NULL;
+    if (::NetApiBufferAllocate(size, (LPVOID *)&buffer) != NERR_Success) return NULL;
+    ZeroMemory(buffer, recordSize);
+    *name = (LMSTR)(buffer + recordSize);
+    *text = (LMSTR)(buffer + recordSize + nameBytes);
+    lstrcpyW(*name, wideName);
+    lstrcpyW(*text, wideText);
+    return buffer;
+}
+
+// The common start of both Net*GetInfo calls: the computer known and answering at this level.
+NET_API_STATUS BeginNetQuery(LMSTR server, DWORD level, DWORD wantedLevel, const char *function,
+                             const char *statusValue, LPBYTE *buffer, char *computer)
+{
+    if (buffer == NULL) return ERROR_INVALID_PARAMETER;
+    *buffer = NULL;
+    char given[kLabNameChars];
+    if (!NarrowServerName(server, given) || StripComputerName(given) == NULL)
+        return ERROR_BAD_NETPATH;
+    bool known = ResolveComputer(given, computer);
+    CrossNetwork(computer, function, NULL);
+    if (!known) return ERROR_BAD_NETPATH;
+    NET_API_STATUS status = ReadComputerDword(computer, NULL, statusValue, NERR_Success);
+    if (status != NERR_Success) return status;
+    return level == wantedLevel ? NERR_Success : ERROR_INVALID_LEVEL;
+}
+
+LONG WINAPI LabRegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result)
+{
+    if (result == NULL) return ERROR_INVALID_PARAMETER;
+    *result = NULL;
+    if (key != HKEY_LOCAL_MACHINE) return ERROR_INVALID_HANDLE;
+    char computer[kLabNameChars];
+    if (StripComputerName(machine) == NULL) return ERROR_BAD_NETPATH;
+    bool known = ResolveComputer(machine, computer);
+    CrossNetwork(computer, "RegConnectRegistryA", NULL);
+    if (!known) return ERROR_BAD_NETPATH;
+    LONG status = (LONG)ReadComputerDword(computer, NULL, "ConnectStatus", ERROR_SUCCESS);
+    if (status != ERROR_SUCCESS) return status;
+
+    char path[kLabPathChars];
+    if (!FormatLabPath(path, LAB_COMPUTERS_PATH "\\%s\\HKLM", computer)) return ERROR_BAD_NETPATH;
+    HKEY root = NULL;
+    status = RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &root, NULL);
+    if (status != ERROR_SUCCESS) return status;
+    int connection = AddConnection(computer);
+    if (connection < 0 || AddHandle(root, connection, true, "") == NULL) {
+        RegCloseKey(root);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    AddLabCounter(computer, "OpenRoots", 1);
+    *result = root;
+    return ERROR_SUCCESS;
+}
+
+NET_API_STATUS WINAPI LabNetWkstaGetInfo(LMSTR server, DWORD level, LPBYTE *buffer)
+{
+    char computer[kLabNameChars];
+    NET_API_STATUS status =
+        BeginNetQuery(server, level, 100, "NetWkstaGetInfo", "WkstaStatus", buffer, computer);
+    if (status != NERR_Success) return status;
+
+    LMSTR name = NULL, group = NULL;
+    WKSTA_INFO_100 *info = (WKSTA_INFO_100 *)AllocateRecord(
+        computer, sizeof(WKSTA_INFO_100), "LanGroup", "WORKGROUP", &name, &group);
+    if (info == NULL) return ERROR_NOT_ENOUGH_MEMORY;
+    info->wki100_platform_id = ReadComputerDword(computer, NULL, "Platform", PLATFORM_ID_NT);
+    info->wki100_computername = name;
+    info->wki100_langroup = group;
+    info->wki100_ver_major = ReadComputerDword(computer, NULL, "VersionMajor", 4);
+    info->wki100_ver_minor = ReadComputerDword(computer, NULL, "VersionMinor", 0);
+    return HandOutBuffer(computer, info, buffer);
+}
+
+NET_API_STATUS WINAPI LabNetServerGetInfo(LMSTR server, DWORD level, LPBYTE *buffer)
+{
+    char computer[kLabNameChars];
+    NET_API_STATUS status =
+        BeginNetQuery(server, level, 101, "NetServerGetInfo", "ServerStatus", buffer, computer);
+    if (status != NERR_Success) return status;
+
+    LMSTR name = NULL, comment = NULL;
+    SERVER_INFO_101 *info = (SERVER_INFO_101 *)AllocateRecord(
+        computer, sizeof(SERVER_INFO_101), "ServerComment", "", &name, &comment);
+    if (info == NULL) return ERROR_NOT_ENOUGH_MEMORY;
+    info->sv101_platform_id = ReadComputerDword(computer, NULL, "Platform", PLATFORM_ID_NT);
+    info->sv101_name = name;
+    info->sv101_version_major = ReadComputerDword(computer, NULL, "ServerVersionMajor", 4);
+    info->sv101_version_minor = ReadComputerDword(computer, NULL, "ServerVersionMinor", 0);
+    info->sv101_type = ReadComputerDword(computer, NULL, "ServerType", 0x1003);
+    info->sv101_comment = comment;
+    return HandOutBuffer(computer, info, buffer);
+}
+
+// Frees only buffers the lab handed out: anything else was never NetApiBufferAllocate'd here.
+NET_API_STATUS WINAPI LabNetApiBufferFree(LPVOID buffer)
+{
+    if (buffer == NULL) return NERR_Success;
+    for (LabBuffer &slot : buffers) {
+        if (slot.buffer != buffer) continue;
+        AddLabCounter(slot.computer, "NetApiBufferFree", 1);
+        AddLabCounter(slot.computer, "NetBuffers", -1);
+        slot.buffer = NULL;
+        return ::NetApiBufferFree(buffer);
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+// The start of every call on a key: the lab's handle, its computer reached, the connection whole.
+LONG BeginKeyCall(HKEY key, const char *function, LabHandle **handle)
+{
+    *handle = FindHandle(key);
+    if (*handle == NULL) return ERROR_INVALID_HANDLE;
+    LabConnection &connection = connections[(*handle)->connection];
+    return CrossNetwork(connection.computer, function, &connection);
+}
+
+const char *HandleComputer(const LabHandle *handle)
+{
+    return connections[handle->connection].computer;
+}
+
+LONG WINAPI LabRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result)
+{
+    if (result == NULL) return ERROR_INVALID_PARAMETER;
+    *result = NULL;
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegOpenKeyExA", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    char path[kLabPathChars];
+    if (!JoinPath(path, handle->path, subKey)) return ERROR_INVALID_PARAMETER;
+    const char *kind = (access & KEY_SET_VALUE) ? "OpenWrite" : "OpenRead";
+    status = InjectedFault(HandleComputer(handle), kind, path);
+    if (status != ERROR_SUCCESS) return status;
+
+    HKEY opened = NULL;
+    status = ::RegOpenKeyExA(handle->key, subKey, options, access, &opened);
+    if (status != ERROR_SUCCESS) return status;
+    if (AddHandle(opened, handle->connection, false, path) == NULL) {
+        ::RegCloseKey(opened);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    AddLabCounter(HandleComputer(handle), "OpenKeys", 1);
+    *result = opened;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size)
+{
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegQueryValueExA", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    char valuePath[kLabPathChars];
+    if (JoinValuePath(valuePath, handle->path, name)) {
+        status = InjectedFault(HandleComputer(handle), "QueryValue", valuePath);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ::RegQueryValueExA(handle->key, name, reserved, type, data, size);
+}
+
+LONG WINAPI LabRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
+                              DWORD size)
+{
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegSetValueExA", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    char valuePath[kLabPathChars];
+    if (JoinValuePath(valuePath, handle->path, name)) {
+        status = InjectedFault(HandleComputer(handle), "SetValue", valuePath);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ::RegSetValueExA(handle->key, name, reserved, type, data, size);
+}
+
+LONG WINAPI LabRegFlushKey(HKEY key)
+{
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegFlushKey", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    return ::RegFlushKey(handle->key);
+}
+
+// A broken connection still lets go of the key here, so nothing leaks; the caller sees the break.
+LONG WINAPI LabRegCloseKey(HKEY key)
+{
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegCloseKey", &handle);
+    if (handle == NULL) return status;
+    LONG closed = ::RegCloseKey(handle->key);
+    AddLabCounter(HandleComputer(handle), handle->root ? "OpenRoots" : "OpenKeys", -1);
+    RemoveHandle(handle);
+    return status != ERROR_SUCCESS ? status : closed;
+}
+
+const NetCalls labCalls = {
+    LabRegConnectRegistryA, LabNetWkstaGetInfo, LabNetServerGetInfo, LabNetApiBufferFree,
+    LabRegOpenKeyExA, LabRegQueryValueExA, LabRegSetValueExA, LabRegFlushKey, LabRegCloseKey,
+};
+
+}  // namespace
+
+const NetCalls &GetLabNetCalls() { return labCalls; }
+
 void InstallLabNetwork() { InstallNetCalls(GetLabNetCalls()); }

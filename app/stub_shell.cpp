@@ -1,2 +1,0 @@
-#include "app/shell.h"
-int RunKorvidAdm(HINSTANCE) { return 0; }
