@@ -71,42 +71,40 @@ void EndPolicyDialog(HWND dialog)
     SetFocus(GetPolicyList());
 }
 
-BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle)
+// The second failed open: reported with the step of the message being handled.
+static void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG status)
 {
-    LONG status;
-    switch (OpenWithReconnect(dialog, key.path, KEY_READ, FALSE, handle, &status)) {
-    case Opened:
-        return TRUE;
-    case ConnectionLost:
-        return FALSE;
-    case OpenFailed:
-        break;
-    }
-    ReportReadStatus(dialog, key.tag, 1, status);
-    EndPolicyDialog(dialog);
-    return FALSE;
-}
-
-BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
-                       HKEY *handle)
-{
-    LONG status;
-    switch (OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status)) {
-    case Opened:
-        return TRUE;
-    case ConnectionLost:
-        return FALSE;
-    case OpenFailed:
-        break;
-    }
-    if (key.access == AccessNumbered)
+    if (!writing)
+        ReportReadStatus(dialog, key.tag, 1, status);
+    else if (key.access == AccessNumbered)
         ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND 1, Fail to open '%s', RegRet=%d",
                           key.tag, key.path, (int)status);
     else
         ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, Fail to open '%s', RegRet=%d",
                           key.tag, key.path, (int)status);
-    EndPolicyDialog(dialog);
-    return FALSE;
+}
+
+static BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                         BOOL writing, HKEY *handle)
+{
+    LONG status;
+    OpenResult result = OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status);
+    if (result == OpenFailed) {
+        ReportOpenFailure(dialog, key, writing, status);
+        EndPolicyDialog(dialog);
+    }
+    return result == Opened;
+}
+
+BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle)
+{
+    return OpenKeyOrEnd(dialog, key, KEY_READ, FALSE, FALSE, handle);
+}
+
+BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                       HKEY *handle)
+{
+    return OpenKeyOrEnd(dialog, key, access, waitCursor, TRUE, handle);
 }
 
 void AbandonPolicyKey(HWND dialog, HKEY handle)

@@ -6,38 +6,6 @@ using namespace policytest;
 
 namespace {
 
-const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
-const char kUnixTitle[] = "Properties of UNIX Account Mapping - VELMOR-PDC";
-const char kUsersAlertsTitle[] = "Properties of Users Alerts - VELMOR-PDC";
-
-void SetAlerter(DWORD header, DWORD count, DWORD timeout)
-{
-    LabSetRegDword(kPdc, kAlerterKey, "IncludeMessageHeader", header);
-    LabSetRegDword(kPdc, kAlerterKey, "CountNotOnNetworkCache", count);
-    LabSetRegDword(kPdc, kAlerterKey, "NotOnNetworkCacheTimeout", timeout);
-}
-
-void ExpectAlerter(DWORD header, DWORD count, DWORD timeout)
-{
-    EXPECT_EQ(header, LabDword(kAlerterKey, "IncludeMessageHeader"));
-    EXPECT_EQ(count, LabDword(kAlerterKey, "CountNotOnNetworkCache"));
-    EXPECT_EQ(timeout, LabDword(kAlerterKey, "NotOnNetworkCacheTimeout"));
-}
-
-void SetAlerts(DWORD access, DWORD error, DWORD logon)
-{
-    LabSetRegDword(kPdc, kServerKey, "AccessAlert", access);
-    LabSetRegDword(kPdc, kServerKey, "ErrorAlert", error);
-    LabSetRegDword(kPdc, kServerKey, "LogonAlert", logon);
-}
-
-void ExpectAlerts(DWORD access, DWORD error, DWORD logon)
-{
-    EXPECT_EQ(access, LabDword(kServerKey, "AccessAlert"));
-    EXPECT_EQ(error, LabDword(kServerKey, "ErrorAlert"));
-    EXPECT_EQ(logon, LabDword(kServerKey, "LogonAlert"));
-}
-
 bool IsPlainCheckBox(HWND dialog, int id)
 {
     return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX;
@@ -87,7 +55,7 @@ TEST_F(PolicyDialogs, UnixAccountDefaultThenOkWritesZero)
 
 TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
 {
-    SetAlerter(2, 1000, 3601);
+    SetDwords(kAlerterKey, AlerterValues(2, 1000, 3601));
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
         EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
@@ -104,9 +72,9 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
         Click(dialog, IDOK);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
-    ExpectAlerter(1, 995, 3600);
+    ExpectDwords(kAlerterKey, AlerterValues(1, 995, 3600));
 
-    SetAlerter(0, 7, 0);
+    SetDwords(kAlerterKey, AlerterValues(0, 7, 0));
     Driver second;
     second.OnDialog(kAlerterTitle, [](HWND dialog) {
         EXPECT_FALSE(Checked(dialog, IDC_ALR_HEADER));
@@ -115,10 +83,10 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
         Click(dialog, IDOK);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
-    ExpectAlerter(0, 5, 0);
+    ExpectDwords(kAlerterKey, AlerterValues(0, 5, 0));
 
     // Numbers between two entries come down to the lower one.
-    SetAlerter(0, 12, 125);
+    SetDwords(kAlerterKey, AlerterValues(0, 12, 125));
     Driver third;
     third.OnDialog(kAlerterTitle, [](HWND dialog) {
         EXPECT_EQ(2, ComboIndex(dialog, IDC_ALR_COUNT));
@@ -130,19 +98,19 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
 
 TEST_F(PolicyDialogs, AlerterDefaultThenOkWritesTheDocumentedDefaults)
 {
-    SetAlerter(1, 500, 3000);
+    SetDwords(kAlerterKey, AlerterValues(1, 500, 3000));
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
         Click(dialog, IDOK);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
-    ExpectAlerter(0, 10, 120);
+    ExpectDwords(kAlerterKey, AlerterValues(0, 10, 120));
 }
 
 TEST_F(PolicyDialogs, AlerterListsWithoutSelectionWriteTheirDefaults)
 {
-    SetAlerter(1, 500, 3000);
+    SetDwords(kAlerterKey, AlerterValues(1, 500, 3000));
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
         PickIndex(dialog, IDC_ALR_COUNT, -1);
@@ -150,12 +118,12 @@ TEST_F(PolicyDialogs, AlerterListsWithoutSelectionWriteTheirDefaults)
         Click(dialog, IDOK);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
-    ExpectAlerter(1, 10, 120);
+    ExpectDwords(kAlerterKey, AlerterValues(1, 10, 120));
 }
 
 TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
 {
-    SetAlerts(25, 0, 7);
+    SetDwords(kServerKey, AlertValues(25, 0, 7));
     Driver driver;
     driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) {
         EXPECT_EQ(11, ComboCount(dialog, IDC_UA_ACCESS));
@@ -173,14 +141,14 @@ TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
         Click(dialog, IDOK);
     });
     RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
-    ExpectAlerts(10, 0, 7);
+    ExpectDwords(kServerKey, AlertValues(10, 0, 7));
     EXPECT_EQ(3u, LabCounter(kPdc, "RegSetValueExA"));
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
 
 TEST_F(PolicyDialogs, UsersAlertsDefaultThenOkWritesFives)
 {
-    SetAlerts(0, 10, 2);
+    SetDwords(kServerKey, AlertValues(0, 10, 2));
     Driver driver;
     driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
@@ -188,5 +156,5 @@ TEST_F(PolicyDialogs, UsersAlertsDefaultThenOkWritesFives)
         Click(dialog, IDOK);
     });
     RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
-    ExpectAlerts(5, 5, 5);
+    ExpectDwords(kServerKey, AlertValues(5, 5, 5));
 }

@@ -12,9 +12,6 @@ using namespace policytest;
 
 namespace {
 
-const char kUsersAlertsTitle[] = "Properties of Users Alerts - VELMOR-PDC";
-const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
-
 HWND MainItem(int id) { return GetDlgItem(GetMainWindow(), id); }
 HWND PolicyPage() { return GetParent(GetPolicyList()); }
 

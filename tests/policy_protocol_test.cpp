@@ -6,24 +6,6 @@ using namespace policytest;
 
 namespace {
 
-const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
-const char kUnixTitle[] = "Properties of UNIX Account Mapping - VELMOR-PDC";
-const char kUsersAlertsTitle[] = "Properties of Users Alerts - VELMOR-PDC";
-
-void SetAlerter(DWORD header, DWORD count, DWORD timeout)
-{
-    LabSetRegDword(kPdc, kAlerterKey, "IncludeMessageHeader", header);
-    LabSetRegDword(kPdc, kAlerterKey, "CountNotOnNetworkCache", count);
-    LabSetRegDword(kPdc, kAlerterKey, "NotOnNetworkCacheTimeout", timeout);
-}
-
-void ExpectAlerter(DWORD header, DWORD count, DWORD timeout)
-{
-    EXPECT_EQ(header, LabDword(kAlerterKey, "IncludeMessageHeader"));
-    EXPECT_EQ(count, LabDword(kAlerterKey, "CountNotOnNetworkCache"));
-    EXPECT_EQ(timeout, LabDword(kAlerterKey, "NotOnNetworkCacheTimeout"));
-}
-
 HKEY OpenServerKey()
 {
     HKEY key = NULL;
@@ -71,7 +53,7 @@ TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
 {
     ConnectTarget(kPdc, FALSE);
     LabResetCounters(kPdc);
-    SetAlerter(0, 50, 600);
+    SetDwords(kAlerterKey, AlerterValues(0, 50, 600));
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
         EXPECT_FALSE(Enabled(dialog, IDOK));
@@ -93,7 +75,7 @@ TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
     });
     EXPECT_EQ(0, RunDialog(IDD_ALERTER, AlerterServiceDlgProc));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
-    ExpectAlerter(0, 50, 600);
+    ExpectDwords(kAlerterKey, AlerterValues(0, 50, 600));
 }
 
 TEST_F(PolicyProtocol, ShortStringWhereANumberIsExpectedGivesItsType)
@@ -211,7 +193,7 @@ TEST_F(PolicyProtocol, SetKorvidRegValueWritesStringsAndNumbers)
 
 TEST_F(PolicyProtocol, DefaultThenCancelWritesNothing)
 {
-    SetAlerter(1, 50, 600);
+    SetDwords(kAlerterKey, AlerterValues(1, 50, 600));
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
         EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
@@ -224,12 +206,12 @@ TEST_F(PolicyProtocol, DefaultThenCancelWritesNothing)
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
-    ExpectAlerter(1, 50, 600);
+    ExpectDwords(kAlerterKey, AlerterValues(1, 50, 600));
 }
 
 TEST_F(PolicyProtocol, FailedSecondWriteKeepsTheFirstAndSkipsTheThird)
 {
-    SetAlerter(0, 50, 600);
+    SetDwords(kAlerterKey, AlerterValues(0, 50, 600));
     LabSetFault(kPdc, "SetValue", ValuePath(kAlerterKey, "CountNotOnNetworkCache").c_str(), 5);
     Driver driver;
     driver.OnDialog(kAlerterTitle, [](HWND dialog) {
@@ -242,7 +224,7 @@ TEST_F(PolicyProtocol, FailedSecondWriteKeepsTheFirstAndSkipsTheThird)
         ExpectPolicyBox(box, "Alerter - WM_COMMAND 3, RegRet=5", "Registry", true);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
-    ExpectAlerter(1, 50, 600);
+    ExpectDwords(kAlerterKey, AlerterValues(1, 50, 600));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "connection/netcalls.h"
 #include "connection/target.h"
@@ -35,6 +36,38 @@ inline DWORD LabDword(const char *key, const char *value)
     DWORD data = 0xDEADBEEF;
     EXPECT_TRUE(LabGetRegDword(kPdc, key, value, &data)) << value;
     return data;
+}
+
+const char kUnixTitle[] = "Properties of UNIX Account Mapping - VELMOR-PDC";
+const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
+const char kUsersAlertsTitle[] = "Properties of Users Alerts - VELMOR-PDC";
+
+struct NamedDword {
+    const char *name;
+    DWORD value;
+};
+
+inline void SetDwords(const char *key, const std::vector<NamedDword> &values)
+{
+    for (const NamedDword &value : values)
+        LabSetRegDword(kPdc, key, value.name, value.value);
+}
+
+inline void ExpectDwords(const char *key, const std::vector<NamedDword> &values)
+{
+    for (const NamedDword &value : values)
+        EXPECT_EQ(value.value, LabDword(key, value.name)) << value.name;
+}
+
+inline std::vector<NamedDword> AlerterValues(DWORD header, DWORD count, DWORD timeout)
+{
+    return {{"IncludeMessageHeader", header}, {"CountNotOnNetworkCache", count},
+            {"NotOnNetworkCacheTimeout", timeout}};
+}
+
+inline std::vector<NamedDword> AlertValues(DWORD access, DWORD error, DWORD logon)
+{
+    return {{"AccessAlert", access}, {"ErrorAlert", error}, {"LogonAlert", logon}};
 }
 
 // Target() as a successful selection leaves it, connected to a lab computer.
