@@ -30,6 +30,9 @@ OpenResult OpenWithReconnect(HWND dialog, const char *path, REGSAM access, BOOL 
         return Opened;
     if (!ReconnectRegistry()) {
         EndDialog(dialog, 0);
+        // A disabled button cannot take the focus, and this dialog is over: the buttons come
+        // back now rather than when the Policy page has seen the dialog end.
+        EnableMainButtons(TRUE);
         SetFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
         return ConnectionLost;
     }

@@ -13,8 +13,7 @@ bool IsPlainCheckBox(HWND dialog, int id)
 
 bool IsDropDownList(HWND dialog, int id)
 {
-    LONG style = GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE);
-    return (style & 3) == CBS_DROPDOWNLIST && (style & WS_VSCROLL);
+    return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
 }
 
 }  // namespace
@@ -56,8 +55,7 @@ TEST_F(PolicyDialogs, UnixAccountDefaultThenOkWritesZero)
 TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
 {
     SetDwords(kAlerterKey, AlerterValues(2, 1000, 3601));
-    Driver driver;
-    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+    RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
         EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
         EXPECT_TRUE(IsPlainCheckBox(dialog, IDC_ALR_HEADER));
         EXPECT_TRUE(IsDropDownList(dialog, IDC_ALR_COUNT));
@@ -71,29 +69,24 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
         EXPECT_EQ("", ItemText(dialog, IDC_ALR_HEADER_GROUP));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     ExpectDwords(kAlerterKey, AlerterValues(1, 995, 3600));
 
     SetDwords(kAlerterKey, AlerterValues(0, 7, 0));
-    Driver second;
-    second.OnDialog(kAlerterTitle, [](HWND dialog) {
+    RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
         EXPECT_FALSE(Checked(dialog, IDC_ALR_HEADER));
         EXPECT_EQ("5", ComboText(dialog, IDC_ALR_COUNT));
         EXPECT_EQ("0", ComboText(dialog, IDC_ALR_TIMEOUT));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     ExpectDwords(kAlerterKey, AlerterValues(0, 5, 0));
 
     // Numbers between two entries come down to the lower one.
     SetDwords(kAlerterKey, AlerterValues(0, 12, 125));
-    Driver third;
-    third.OnDialog(kAlerterTitle, [](HWND dialog) {
+    RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
         EXPECT_EQ(2, ComboIndex(dialog, IDC_ALR_COUNT));
         EXPECT_EQ(12, ComboIndex(dialog, IDC_ALR_TIMEOUT));
         Click(dialog, IDCANCEL);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
 }
 
 TEST_F(PolicyDialogs, AlerterDefaultThenOkWritesTheDocumentedDefaults)

@@ -46,7 +46,7 @@ TEST_F(PolicyProtocol, TitleCutsALongComputerName)
         Click(dialog, IDCANCEL);
     });
     RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
-    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDIN...", title);
+    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDI...", title);
 }
 
 TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
@@ -81,11 +81,9 @@ TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
 TEST_F(PolicyProtocol, ShortStringWhereANumberIsExpectedGivesItsType)
 {
     LabSetRegString(kPdc, kAlerterKey, "CountNotOnNetworkCache", "abc");
-    Driver driver;
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_ALERTER, AlerterServiceDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "Alerter - WM_INITDIALOG 5, dwType=1", "", true);
     });
-    EXPECT_EQ(0, RunDialog(IDD_ALERTER, AlerterServiceDlgProc));
     // The reads stopped at the count: the timeout was never asked for.
     EXPECT_EQ(2u, LabCounter(kPdc, "RegQueryValueExA"));
 }
@@ -93,41 +91,33 @@ TEST_F(PolicyProtocol, ShortStringWhereANumberIsExpectedGivesItsType)
 TEST_F(PolicyProtocol, LongStringWhereANumberIsExpectedDoesNotFit)
 {
     LabSetRegString(kPdc, kAlerterKey, "CountNotOnNetworkCache", "abcdefgh");
-    Driver driver;
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_ALERTER, AlerterServiceDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "Alerter - WM_INITDIALOG 4, RegRet=234", "", true);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
 }
 
 TEST_F(PolicyProtocol, MissingValueStopsTheOpening)
 {
     LabDeleteRegValue(kPdc, kUserServiceKey, "CreateUnixUser");
-    Driver driver;
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "New Users - WM_INITDIALOG 2, RegRet=2", "", true);
     });
-    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
     EXPECT_FALSE(LabRegValueExists(kPdc, kUserServiceKey, "CreateUnixUser"));
 }
 
 TEST_F(PolicyProtocol, HelperMessagesNameTheValueAndHaveNoOwner)
 {
     LabDeleteRegValue(kPdc, kServerKey, "ErrorAlert");
-    Driver driver;
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_USERS_ALERTS, UsersAlertsDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "Violation - WM_INITDIALOG ErrorAlert 1, RegRet=2", "", false);
     });
-    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
     EXPECT_EQ(2u, LabCounter(kPdc, "RegQueryValueExA"));
 
     LabSetRegDword(kPdc, kServerKey, "ErrorAlert", 5);
     LabSetRegString(kPdc, kServerKey, "LogonAlert", "7");
-    Driver second;
-    second.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_USERS_ALERTS, UsersAlertsDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "Violation - WM_INITDIALOG LogonAlert 2, dwType=1", "", false);
     });
-    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
 }
 
 TEST_F(PolicyProtocol, GetKorvidRegValueReadsStringsUpTo4999Characters)
@@ -276,11 +266,9 @@ TEST_F(PolicyProtocol, BrokenConnectionIsHealedWithoutAMessage)
 TEST_F(PolicyProtocol, SecondFailedOpenIsReportedWithoutAThirdTry)
 {
     LabSetFault(kPdc, "OpenRead", kUserServiceKey, 5);
-    Driver driver;
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    RunToBox(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, [](const BoxRecord &box) {
         ExpectPolicyBox(box, "New Users - WM_INITDIALOG 1, RegRet=5", "", true);
     });
-    EXPECT_EQ(0, RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc));
     EXPECT_EQ(1u, LabCounter(kPdc, "RegConnectRegistryA"));
     EXPECT_EQ(2u, LabCounter(kPdc, "RegOpenKeyExA"));
 }

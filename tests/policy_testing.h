@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,23 @@ inline void ExpectPolicyBox(const BoxRecord &box, const std::string &text, const
         EXPECT_NE(nullptr, box.owner) << text;
     else
         EXPECT_EQ(nullptr, box.owner) << text;
+}
+
+// Runs a dialog under a Driver of its own that acts once in it.
+inline void RunActing(int dialogId, DLGPROC proc, const char *title,
+                      const std::function<void(HWND)> &act)
+{
+    Driver driver;
+    driver.OnDialog(title, act);
+    RunDialog(dialogId, proc);
+}
+
+// Runs a dialog that ends while opening, after one message box.
+inline void RunToBox(int dialogId, DLGPROC proc, const std::function<void(const BoxRecord &)> &check)
+{
+    Driver driver;
+    driver.OnMessageBox(IDOK, check);
+    EXPECT_EQ(0, RunDialog(dialogId, proc));
 }
 
 class PolicyDialogTest : public ::testing::Test {
