@@ -40,6 +40,46 @@ OpenResult OpenWithReconnect(HWND dialog, const char *path, REGSAM access, BOOL 
     return *status == ERROR_SUCCESS ? Opened : OpenFailed;
 }
 
+// The second failed open: reported with the step of the message being handled.
+void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG status)
+{
+    if (!writing)
+        ReportReadStatus(dialog, key.tag, 1, status);
+    else if (key.access == AccessNumbered)
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND 1, Fail to open '%s', RegRet=%d",
+                          key.tag, key.path, (int)status);
+    else
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, Fail to open '%s', RegRet=%d",
+                          key.tag, key.path, (int)status);
+}
+
+BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                         BOOL writing, HKEY *handle)
+{
+    LONG status;
+    OpenResult result = OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status);
+    if (result == OpenFailed) {
+        ReportOpenFailure(dialog, key, writing, status);
+        EndPolicyDialog(dialog);
+    }
+    return result == Opened;
+}
+
+// The 4-byte query of the direct dialogs: 0 on success, else the failed query's status, or
+// -1 with the type found when the value is not a REG_DWORD.
+LONG QueryDword(HKEY handle, const char *name, DWORD *value, DWORD *type)
+{
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)&data, &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (*type != REG_DWORD)
+        return -1;
+    *value = data;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
@@ -74,31 +114,6 @@ void EndPolicyDialog(HWND dialog)
     SetFocus(GetPolicyList());
 }
 
-// The second failed open: reported with the step of the message being handled.
-static void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG status)
-{
-    if (!writing)
-        ReportReadStatus(dialog, key.tag, 1, status);
-    else if (key.access == AccessNumbered)
-        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND 1, Fail to open '%s', RegRet=%d",
-                          key.tag, key.path, (int)status);
-    else
-        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, Fail to open '%s', RegRet=%d",
-                          key.tag, key.path, (int)status);
-}
-
-static BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
-                         BOOL writing, HKEY *handle)
-{
-    LONG status;
-    OpenResult result = OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status);
-    if (result == OpenFailed) {
-        ReportOpenFailure(dialog, key, writing, status);
-        EndPolicyDialog(dialog);
-    }
-    return result == Opened;
-}
-
 BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle)
 {
     return OpenKeyOrEnd(dialog, key, KEY_READ, FALSE, FALSE, handle);
@@ -121,21 +136,6 @@ void FinishPolicyWrites(HWND dialog, HKEY handle)
     Net().RegFlushKey(handle);
     Net().RegCloseKey(handle);
     EndPolicyDialog(dialog);
-}
-
-// The 4-byte query of the direct dialogs: 0 on success, else the failed query's status, or
-// -1 with the type found when the value is not a REG_DWORD.
-static LONG QueryDword(HKEY handle, const char *name, DWORD *value, DWORD *type)
-{
-    DWORD data = 0;
-    DWORD size = sizeof(data);
-    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)&data, &size);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (*type != REG_DWORD)
-        return -1;
-    *value = data;
-    return ERROR_SUCCESS;
 }
 
 BOOL QueryNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
