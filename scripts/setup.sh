@@ -1,6 +1,6 @@
 #!/bin/bash
 # Shared by run.sh and test.sh: installs what is missing, builds, and prepares Wine.
-# Source it; it defines install_missing, build_all, prepare_wine, start_display, stop_all.
+# Source it; it defines install_missing, build_all, build_i686, prepare_wine, start_display, stop_all.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 JOBS=${JOBS:-$(nproc)}
@@ -41,22 +41,27 @@ build_i686() {
 }
 
 # One ready prefix is kept in the build folder; every run starts from a fresh copy of it.
-prepare_wine() {
+make_wine_template() {
     local template="$BUILD_DIR/wine-template"
+    [ -f "$template/.ready" ] && return 0
+    rm -rf "$template"
+    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 </dev/null
+    # Without a window manager every hide of a top-level window waits 2 s unless unmanaged.
+    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    WINEPREFIX="$template" wineserver -w
+    touch "$template/.ready"
+}
+
+# Makes WINEPREFIX a fresh copy of the template (the tests' prefix unless another is given) and starts
+# its wineserver.
+prepare_wine() {
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
-    if [ ! -f "$template/.ready" ]; then
-        rm -rf "$template"
-        WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 </dev/null
-        # Without a window manager every hide of a top-level window waits 2 s unless unmanaged.
-        WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-        WINEPREFIX="$template" wineserver -w
-        touch "$template/.ready"
-    fi
-    export WINEPREFIX="$BUILD_DIR/wineprefix"
+    make_wine_template
+    export WINEPREFIX="${1:-$BUILD_DIR/wineprefix}"
     WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
-    cp -a "$template" "$WINEPREFIX"
+    cp -a "$BUILD_DIR/wine-template" "$WINEPREFIX"
     # A persistent wineserver makes each test start in a fraction of a second; the first program
     # starts services that would otherwise hold ctest's output pipe open.
     wineserver -p
