@@ -296,3 +296,62 @@ TEST_F(PolicyProtocol, FailedOpenForWritingNamesTheKey)
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
     EXPECT_EQ(0u, LabDword(kUserServiceKey, "CreateUnixUser"));
 }
+
+namespace {
+
+const char kNetlogonKey[] = "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters";
+
+// Reads Pulse and writes it back 20 higher the way the dialogs that name their values do.
+INT_PTR CALLBACK NamedValueProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    static const PolicyKey key = {"Netlogon", kNetlogonKey, AccessNamed};
+    if (message != WM_INITDIALOG)
+        return 0;
+    HKEY handle;
+    DWORD pulse = 0;
+    if (!OpenKeyForReading(dialog, key, &handle))
+        return 0;
+    if (!QueryNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", &pulse)) {
+        AbandonPolicyKey(dialog, handle);
+        return 0;
+    }
+    Net().RegCloseKey(handle);
+    if (!OpenKeyForWriting(dialog, key, KEY_READ | KEY_WRITE, TRUE, &handle))
+        return 0;
+    if (WriteNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", pulse + 20))
+        FinishPolicyWrites(dialog, handle);
+    else
+        AbandonPolicyKey(dialog, handle);
+    return 0;
+}
+
+void ExpectNamedBox(const char *text, const char *caption)
+{
+    RunToBox(IDD_UNIX_ACCOUNT, NamedValueProc,
+             [&](const BoxRecord &box) { ExpectPolicyBox(box, text, caption, true); });
+}
+
+}  // namespace
+
+TEST_F(PolicyProtocol, NamedMessagesCarryTheValueWord)
+{
+    LabSetRegString(kPdc, kNetlogonKey, "Pulse", "abc");
+    ExpectNamedBox("Netlogon - WM_INITDIALOG Pulse 2, dwType=1", "");
+    LabDeleteRegValue(kPdc, kNetlogonKey, "Pulse");
+    ExpectNamedBox("Netlogon - WM_INITDIALOG Pulse 1, RegRet=2", "");
+
+    LabSetRegDword(kPdc, kNetlogonKey, "Pulse", 300);
+    LabSetFault(kPdc, "SetValue", ValuePath(kNetlogonKey, "Pulse").c_str(), 5);
+    ExpectNamedBox("Netlogon - WM_COMMAND, Pulse RegRet=5", "Registry");
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
+
+    LabClearFaults(kPdc);
+    LabSetFault(kPdc, "OpenWrite", kNetlogonKey, 5);
+    ExpectNamedBox((std::string("Netlogon - WM_COMMAND, Fail to open '") + kNetlogonKey +
+                    "', RegRet=5").c_str(), "Registry");
+
+    LabClearFaults(kPdc);
+    EXPECT_EQ(0, RunDialog(IDD_UNIX_ACCOUNT, NamedValueProc));
+    EXPECT_EQ(320u, LabDword(kNetlogonKey, "Pulse"));
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
+}
