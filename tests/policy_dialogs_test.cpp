@@ -23,8 +23,7 @@ using PolicyDialogs = PolicyDialogTest;
 TEST_F(PolicyDialogs, UnixAccountShowsAnyNonZeroAsCheckedAndWritesOne)
 {
     LabSetRegDword(kPdc, kUserServiceKey, "CreateUnixUser", 5);
-    Driver driver;
-    driver.OnDialog(kUnixTitle, [](HWND dialog) {
+    RunActing(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, kUnixTitle, [](HWND dialog) {
         EXPECT_TRUE(Checked(dialog, IDC_UAM_CREATE));
         EXPECT_TRUE(IsPlainCheckBox(dialog, IDC_UAM_CREATE));
         EXPECT_EQ("Create a UNIX system account when creating a new Velmor Server user account.",
@@ -34,7 +33,6 @@ TEST_F(PolicyDialogs, UnixAccountShowsAnyNonZeroAsCheckedAndWritesOne)
         EXPECT_EQ("Default", ItemText(dialog, IDC_DEFAULT));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
     EXPECT_EQ(1u, LabDword(kUserServiceKey, "CreateUnixUser"));
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
@@ -42,13 +40,11 @@ TEST_F(PolicyDialogs, UnixAccountShowsAnyNonZeroAsCheckedAndWritesOne)
 TEST_F(PolicyDialogs, UnixAccountDefaultThenOkWritesZero)
 {
     LabSetRegDword(kPdc, kUserServiceKey, "CreateUnixUser", 1);
-    Driver driver;
-    driver.OnDialog(kUnixTitle, [](HWND dialog) {
+    RunActing(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, kUnixTitle, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
         EXPECT_FALSE(Checked(dialog, IDC_UAM_CREATE));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
     EXPECT_EQ(0u, LabDword(kUserServiceKey, "CreateUnixUser"));
 }
 
@@ -89,36 +85,29 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
     });
 }
 
-TEST_F(PolicyDialogs, AlerterDefaultThenOkWritesTheDocumentedDefaults)
+TEST_F(PolicyDialogs, AlerterDefaultsAndEmptyListsWriteTheDocumentedDefaults)
 {
     SetDwords(kAlerterKey, AlerterValues(1, 500, 3000));
-    Driver driver;
-    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+    RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     ExpectDwords(kAlerterKey, AlerterValues(0, 10, 120));
-}
 
-TEST_F(PolicyDialogs, AlerterListsWithoutSelectionWriteTheirDefaults)
-{
+    // A list without a selection gives its default; the box keeps its state.
     SetDwords(kAlerterKey, AlerterValues(1, 500, 3000));
-    Driver driver;
-    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+    RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
         PickIndex(dialog, IDC_ALR_COUNT, -1);
         PickIndex(dialog, IDC_ALR_TIMEOUT, -1);
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     ExpectDwords(kAlerterKey, AlerterValues(1, 10, 120));
 }
 
 TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
 {
     SetDwords(kServerKey, AlertValues(25, 0, 7));
-    Driver driver;
-    driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) {
+    RunActing(IDD_USERS_ALERTS, UsersAlertsDlgProc, kUsersAlertsTitle, [](HWND dialog) {
         EXPECT_EQ(11, ComboCount(dialog, IDC_UA_ACCESS));
         EXPECT_TRUE(IsDropDownList(dialog, IDC_UA_LOGON));
         EXPECT_EQ("10", ComboText(dialog, IDC_UA_ACCESS));
@@ -133,7 +122,6 @@ TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
         EXPECT_EQ("logon violation(s)", ItemText(dialog, IDC_UA_LOGON_SUFFIX));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
     ExpectDwords(kServerKey, AlertValues(10, 0, 7));
     EXPECT_EQ(3u, LabCounter(kPdc, "RegSetValueExA"));
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
@@ -142,12 +130,10 @@ TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
 TEST_F(PolicyDialogs, UsersAlertsDefaultThenOkWritesFives)
 {
     SetDwords(kServerKey, AlertValues(0, 10, 2));
-    Driver driver;
-    driver.OnDialog(kUsersAlertsTitle, [](HWND dialog) {
+    RunActing(IDD_USERS_ALERTS, UsersAlertsDlgProc, kUsersAlertsTitle, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
         EXPECT_EQ("5", ComboText(dialog, IDC_UA_ERROR));
         Click(dialog, IDOK);
     });
-    RunDialog(IDD_USERS_ALERTS, UsersAlertsDlgProc);
     ExpectDwords(kServerKey, AlertValues(5, 5, 5));
 }
