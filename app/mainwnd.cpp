@@ -215,7 +215,9 @@ void HandleShellKeys(MSG *msg)
         RouteEnter(msg);
 }
 
-void ResetShellState(HINSTANCE instance)
+}  // namespace
+
+void InitShell(HINSTANCE instance)
 {
     // Everything a fresh process starts with, so that the entry can also run again in-process.
     TargetComputer &computer = Target();
@@ -229,9 +231,8 @@ void ResetShellState(HINSTANCE instance)
     shell.savedFocus = NULL;
     shell.policyList = NULL;
     shell.propertiesButton = NULL;
+    LoadAppString(IDS_APP_TITLE, shell.appTitle);
 }
-
-}  // namespace
 
 HINSTANCE GetAppInstance() { return shell.instance; }
 HWND GetMainWindow() { return shell.mainWindow; }
@@ -308,8 +309,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 int RunKorvidAdm(HINSTANCE instance)
 {
-    ResetShellState(instance);
-    LoadAppString(IDS_APP_TITLE, shell.appTitle);
+    InitShell(instance);
     RegisterMainClass();
     InitCommonControls();
     shell.mainWindow = CreateDialogParamA(instance, kClassName, NULL, NULL, 0);

@@ -16,6 +16,10 @@ HWND GetPropertiesButton();
 void SetPolicyPageControls(HWND list, HWND propertiesButton);
 int GetCurrentTab();
 
+// The state a fresh process starts with, and the program title loaded: the first steps of the
+// start-up, also used by tests that call the parts without the main window.
+void InitShell(HINSTANCE instance);
+
 // The start-up of the program: everything WinMain does; returns the exit code.
 int RunKorvidAdm(HINSTANCE instance);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,480 @@
+// The shell and the connection: start-up, selection with its questions, classification,
+// reconnection, the tab pages and the keyboard cycle, driven as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/shell.h"
+#include "app/tabhost.h"
+#include "connection/netcalls.h"
+#include "connection/target.h"
+#include "lab/labconfig.h"
+#include "resources/resource.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+const char kAppTitle[] = "Korvid Administrator";
+
+class SpineTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+        InitShell(GetModuleHandleA(NULL));
+    }
+    void TearDown() override { CloseRemoteRoot(); }
+};
+
+HWND MainItem(int id) { return GetDlgItem(GetMainWindow(), id); }
+
+std::string WindowTitle(HWND window)
+{
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+int TabCount() { return static_cast<int>(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETITEMCOUNT, 0, 0)); }
+
+UINT EventViewerState()
+{
+    return GetMenuState(GetMenu(GetMainWindow()), IDM_EVENT_VIEWER, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
+}
+
+}  // namespace
+
+TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
+{
+    EXPECT_STREQ(NetErrorText(53), "The network path was not found (53).");
+    EXPECT_STREQ(NetErrorText(0), "The server couldn't be reached. (0).");
+    EXPECT_STREQ(NetErrorText(4294967295u), "The server couldn't be reached. (4294967295).");
+    const char *first = NetErrorText(5);
+    const char *second = NetErrorText(2351);
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(first, "The specified computername is invalid (2351).");
+}
+
+TEST_F(SpineTest, CentresWithinHalvedWideDesktop)
+{
+    POINT p = ComputeCentredOrigin(3200, 1200, 600, 500);
+    EXPECT_EQ(p.x, 500);   // centred in the left 1600 pixels
+    EXPECT_EQ(p.y, 350);   // 1200 is not above 1280: the full height
+    p = ComputeCentredOrigin(1600, 2560, 601, 501);
+    EXPECT_EQ(p.x, 499);
+    EXPECT_EQ(p.y, 389);
+    p = ComputeCentredOrigin(640, 480, 700, 600);   // larger than the screen: negative, toward zero
+    EXPECT_EQ(p.x, -30);
+    EXPECT_EQ(p.y, -60);
+}
+
+TEST_F(SpineTest, NarrowNameTurnsWideUnitsIntoQuestionMarks)
+{
+    const WCHAR wide[] = {L'S', 0xE9, 0x263A, L'X', 0};
+    char narrow[8];
+    NarrowName(wide, narrow, sizeof(narrow));
+    EXPECT_STREQ(narrow, "S\xE9?X");
+    char small[3];
+    NarrowName(wide, small, sizeof(small));
+    EXPECT_STREQ(small, "S\xE9");
+}
+
+TEST_F(SpineTest, ClassifiesEveryKindOfComputer)
+{
+    struct Case { const char *name; PlatformKind kind; BOOL connected; } cases[] = {
+        {"VELMOR-PDC", PlatformVelmorServer, TRUE},
+        {"velmor-member", PlatformVelmorServer, TRUE},
+        {"VELMOR-NOVER", PlatformVelmorServerNoVersionKey, TRUE},
+        {"NT-SERVER", PlatformWindowsNT, TRUE},
+        {"\\\\NT-WKSTA", PlatformWindowsNT, TRUE},
+        {"WIN95-PC", PlatformWindows95, FALSE},
+        {"WFW-PC", PlatformWindowsForWorkgroups, FALSE},
+        {"LANMAN-SRV", PlatformLanManager, FALSE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CloseRemoteRoot();
+        Driver driver;
+        driver.SelectInLab(c.name);
+        char name[kNameChars] = "";
+        ASSERT_EQ(SelectComputer(NULL, name), 1);
+        EXPECT_STREQ(name, c.name);
+        EXPECT_EQ(GetPlatformKind(), c.kind);
+        EXPECT_EQ(GetRemoteRoot() != NULL, c.connected);
+        if (c.kind == PlatformVelmorServer) {
+            EXPECT_STREQ(GetDomainName(), "KORVID");
+        }
+    }
+}
+
+TEST_F(SpineTest, ServerRolesFromServerType)
+{
+    Target().serverType = 0x8 | 0x10;
+    EXPECT_EQ(GetServerRole(), RolePrimaryDomainController);
+    Target().serverType = 0x10;
+    EXPECT_EQ(GetServerRole(), RoleBackupDomainController);
+    Target().serverType = 0x100;
+    EXPECT_EQ(GetServerRole(), RoleServer);
+
+    Driver driver;
+    driver.SelectInLab("VELMOR-BDC");
+    char name[kNameChars] = "";
+    ASSERT_EQ(SelectComputer(NULL, name), 1);
+    EXPECT_EQ(GetServerRole(), RoleBackupDomainController);
+
+    LabSetComputerDword("VELMOR-PDC", "ServerStatus", 53);   // a failed type query is silent: type 0
+    driver.SelectInLab("VELMOR-PDC");
+    ASSERT_EQ(SelectComputer(NULL, name), 1);
+    EXPECT_EQ(GetServerType(), 0u);
+    EXPECT_EQ(GetServerRole(), RoleServer);
+}
+
+TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
+{
+    Driver driver;
+    for (int i = 0; i < 5; ++i) {
+        driver.SelectInLab("DOS-PC");
+        driver.OnMessageBox(IDYES, [](const BoxRecord &box) {
+            EXPECT_EQ(box.text, "DOS-PC: a DOS/Windows system.\nSelect another computer?");
+            EXPECT_EQ(box.caption, kAppTitle);
+            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+        });
+    }
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        EXPECT_EQ(box.text, "Try too many times!");
+        EXPECT_EQ(box.caption, kAppTitle);
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+        EXPECT_EQ(box.owner, (HWND)NULL);
+    });
+    char name[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, name), 0);
+    EXPECT_EQ(driver.Boxes().size(), 6u);
+    EXPECT_EQ(GetPlatformKind(), PlatformNone);
+}
+
+TEST_F(SpineTest, AcceptedOnTheFifthAttempt)
+{
+    Driver driver;
+    const char *refused[] = {"DOS-PC", "OFFLINE-PC", "LOCKED-SRV", "NO-SUCH-PC"};
+    for (const char *name : refused) {
+        driver.SelectInLab(name);
+        driver.OnMessageBox(IDYES);
+    }
+    driver.SelectInLab("VELMOR-PDC");
+    char name[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, name), 1);
+    EXPECT_STREQ(name, "VELMOR-PDC");
+    ASSERT_EQ(driver.Boxes().size(), 4u);
+    EXPECT_EQ(driver.Boxes()[1].text, "OFFLINE-PC: The network path was not found (53).\nSelect another computer?");
+    EXPECT_EQ(driver.Boxes()[2].text, "LOCKED-SRV: Access is denied (5).\nSelect another computer?");
+    EXPECT_EQ(GetPlatformKind(), PlatformVelmorServer);
+    EXPECT_TRUE(GetWriteAccess());
+    // The refused connection attempts left nothing open on any computer.
+    EXPECT_EQ(LabCounter("LOCKED-SRV", "OpenKeys"), 0u);
+}
+
+TEST_F(SpineTest, NoEndsAtOnceAndCancelChangesNothing)
+{
+    {
+        Driver driver;
+        driver.SelectInLab("DOS-PC").OnMessageBox(IDNO);
+        char name[kNameChars] = "";
+        EXPECT_EQ(SelectComputer(NULL, name), 0);
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+    }
+    Driver driver;
+    driver.CancelSelect();
+    char name[kNameChars] = "before";
+    EXPECT_EQ(SelectComputer(NULL, name), 0);
+    EXPECT_STREQ(name, "before");
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST_F(SpineTest, UnknownPlatformVersionQuestion)
+{
+    LabSetComputerDword("LANMAN-SRV", "VersionMajor", 3);
+    LabSetComputerDword("LANMAN-SRV", "VersionMinor", 0);
+    Driver driver;
+    driver.SelectInLab("LANMAN-SRV").OnMessageBox(IDNO, [](const BoxRecord &box) {
+        EXPECT_EQ(box.text, "LANMAN-SRV: Unknown (WkstaInfo: 400.3.0).\nSelect another computer?");
+    });
+    char name[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, name), 0);
+}
+
+TEST_F(SpineTest, RefusedSystemResourcesClosesTheConnection)
+{
+    LabSetFault("NT-SERVER", "OpenRead", "SYSTEM\\CurrentControlSet\\Control\\SystemResources", 5);
+    LabResetCounters("NT-SERVER");
+    Driver driver;
+    driver.SelectInLab("NT-SERVER").OnMessageBox(IDNO, [](const BoxRecord &box) {
+        EXPECT_EQ(box.text, "NT-SERVER: Failed to open Registry (5).\nSelect another computer?");
+    });
+    char name[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, name), 0);
+    EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
+    EXPECT_EQ(LabCounter("NT-SERVER", "RegConnectRegistryA"), 1u);
+    // Both probes failed, so the one close is the root the attempt connected.
+    EXPECT_EQ(LabCounter("NT-SERVER", "RegOpenKeyExA"), 2u);
+    EXPECT_EQ(LabCounter("NT-SERVER", "RegCloseKey"), 1u);
+    EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+}
+
+TEST_F(SpineTest, RefusedParametersKeyMeansNoWriteAccess)
+{
+    LabSetFault("VELMOR-PDC", "OpenWrite", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\Parameters", 5);
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC");
+    char name[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, name), 1);
+    EXPECT_FALSE(GetWriteAccess());
+    EXPECT_EQ(GetPlatformKind(), PlatformVelmorServer);
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST_F(SpineTest, MissingDialogLibraryAndFunction)
+{
+    {
+        // Windows itself carries a real library of that name; only where there is none can the
+        // search come back empty.
+        ScopedDllFolder folder(EmptyDllFolder());
+        HMODULE system = LoadLibraryA("ntlanman.dll");
+        if (system) {
+            FreeLibrary(system);
+        } else {
+            Driver driver;
+            driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+                EXPECT_EQ(box.text, "Fail to load 'ntlanman.dll'.");
+                EXPECT_EQ(box.caption, kAppTitle);
+                EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+                EXPECT_EQ(box.owner, (HWND)NULL);
+            });
+            char name[kNameChars] = "";
+            EXPECT_EQ(SelectComputer(NULL, name), 0);
+        }
+    }
+    {
+        ScopedDllFolder folder(NoFuncDllFolder());
+        Driver driver;
+        driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+            EXPECT_EQ(box.text, "Fail to find the Select Computer dialog box function.");
+            EXPECT_EQ(box.caption, kAppTitle);
+        });
+        char name[kNameChars] = "";
+        EXPECT_EQ(SelectComputer(NULL, name), 0);
+        EXPECT_EQ(GetModuleHandleA("ntlanman.dll"), (HMODULE)NULL);   // freed again
+    }
+}
+
+TEST_F(SpineTest, ReconnectTriesTwiceThenOneMessage)
+{
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC");
+    ASSERT_EQ(SelectComputer(NULL, Target().computerName), 1);
+    LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 53);
+    LabResetCounters("VELMOR-PDC");
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        EXPECT_EQ(box.text, "VELMOR-PDC: The network path was not found (53).\nSelect a different system.");
+        EXPECT_EQ(box.caption, "Re-Connecting");
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+        EXPECT_EQ(box.owner, (HWND)NULL);
+    });
+    EXPECT_EQ(ReconnectRegistry(), 0);
+    EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 2u);
+    EXPECT_EQ(driver.Boxes().size(), 1u);
+
+    LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 0);
+    EXPECT_EQ(ReconnectRegistry(), 1);
+    EXPECT_NE(GetRemoteRoot(), (HKEY)NULL);
+}
+
+TEST_F(SpineTest, OverlongNameIsCutInTheQuestion)
+{
+    std::string name(250, 'N');   // no such computer: the workstation query fails with 53
+    Driver driver;
+    driver.SelectInLab(name).OnMessageBox(IDNO, [&](const BoxRecord &box) {
+        EXPECT_EQ(box.text, name + ": The network path was not found (53).\nSelect another computer?");
+    });
+    char buffer[kNameChars] = "";
+    EXPECT_EQ(SelectComputer(NULL, buffer), 0);
+}
+
+// --- The whole program, run in-process ---
+
+TEST_F(SpineTest, CancelAtStartEndsWithCodeZeroAndNoMessage)
+{
+    Driver driver;
+    driver.CancelSelect();
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_EQ(GetMainWindow(), (HWND)NULL);
+}
+
+TEST_F(SpineTest, StartsOnThePdcWithTwoTabsAndEndsCleanly)
+{
+    LabResetCounters("VELMOR-PDC");
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC").OnIdle([] {
+        HWND main = GetMainWindow();
+        EXPECT_EQ(WindowTitle(main), "Korvid Administrator - VELMOR-PDC");
+        EXPECT_EQ(TabCount(), 2);
+        EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_SELECT)));
+        EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_OK)));
+        EXPECT_EQ(ItemText(main, IDC_MAIN_SELECT), "&Select...");
+        EXPECT_EQ(EventViewerState(), 0u);
+        TabPageHost *host = GetTabPageHost(main);
+        ASSERT_NE(host, nullptr);
+        EXPECT_NE(host->currentPage, (HWND)NULL);
+        EXPECT_LT(host->pageRect.left, host->pageRect.right);
+        EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_TAB));
+        Click(main, IDC_MAIN_OK);
+    });
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "NetBuffers"), 0u);
+    EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 1u);
+}
+
+TEST_F(SpineTest, TabsFollowTheKindAndRole)
+{
+    struct Case { const char *name; int tabs; } cases[] = {
+        {"VELMOR-SOLO", 1}, {"VELMOR-MEMBER", 2}, {"VELMOR-BDC", 2}, {"NT-SERVER", 1}, {"VELMOR-NOVER", 1}, {"WIN95-PC", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Driver driver;
+        driver.SelectInLab(c.name).OnIdle([&] {
+            EXPECT_EQ(TabCount(), c.tabs);
+            PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    }
+}
+
+TEST_F(SpineTest, ExitMenuAndCloseBoxEndTheSameWay)
+{
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        LabResetCounters("NT-SERVER");
+        Driver driver;
+        driver.SelectInLab("NT-SERVER").OnIdle([way] {
+            HWND main = GetMainWindow();
+            if (way == 0)
+                Command(main, IDM_EXIT);
+            else if (way == 1)
+                PressKey(MainItem(IDC_MAIN_OK), VK_RETURN);
+            else
+                CloseBox(main);
+        });
+        EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+        EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
+        EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+    }
+}
+
+TEST_F(SpineTest, TabCycleOnTheVersionPage)
+{
+    Driver driver;
+    driver.SelectInLab("NT-SERVER")
+        .OnIdle([] {
+            SetFocus(MainItem(IDC_MAIN_TAB));
+            PressKey(MainItem(IDC_MAIN_TAB), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_SELECT));
+            PressKey(MainItem(IDC_MAIN_SELECT), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_OK));
+            PressKey(MainItem(IDC_MAIN_OK), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_TAB));
+            PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
+        });
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+}
+
+TEST_F(SpineTest, EnterOnSelectReselectsAndSuccessRebuildsTheTabs)
+{
+    Driver driver;
+    driver.SelectInLab("NT-SERVER")
+        .OnIdle([] {
+            EXPECT_EQ(TabCount(), 1);
+            SetFocus(MainItem(IDC_MAIN_SELECT));
+            PressKey(MainItem(IDC_MAIN_SELECT), VK_RETURN);
+        })
+        .OnDialog("Select Computer", [](HWND dialog) {
+            EXPECT_FALSE(IsWindowEnabled(MainItem(IDC_MAIN_SELECT)));
+            EXPECT_FALSE(IsWindowEnabled(MainItem(IDC_MAIN_OK)));
+            TypeText(dialog, 100, "VELMOR-PDC");
+            Click(dialog, IDOK);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-PDC");
+            EXPECT_STREQ(Target().computerName, "VELMOR-PDC");
+            EXPECT_EQ(TabCount(), 2);
+            EXPECT_EQ(GetCurrentTab(), 0);
+            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
+            PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
+        });
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
+}
+
+TEST_F(SpineTest, FailedReselectionPutsTheEarlierComputerBack)
+{
+    // LOCKED-SRV answers its workstation query (so the attempt learns its kind, type and
+    // domain) and then refuses the registry connection.
+    LabSetComputerString("LOCKED-SRV", "LanGroup", "OTHERDOM");
+    LabSetComputerDword("LOCKED-SRV", "ServerType", 0x1003);
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC")
+        .OnIdle([] { Command(GetMainWindow(), IDM_SELECT_COMPUTER); })
+        .SelectInLab("WIN95-PC")
+        .OnIdle([] {
+            EXPECT_NE(EventViewerState(), 0u);
+            EXPECT_EQ(TabCount(), 1);
+            Command(GetMainWindow(), IDC_MAIN_SELECT);
+        })
+        .SelectInLab("VELMOR-PDC")
+        .OnIdle([] {
+            EXPECT_EQ(EventViewerState(), 0u);
+            EXPECT_EQ(TabCount(), 2);
+            Command(GetMainWindow(), IDC_MAIN_SELECT);
+        })
+        .SelectInLab("LOCKED-SRV")
+        .OnMessageBox(IDNO)
+        .OnIdle([] {
+            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-PDC");
+            EXPECT_EQ(GetPlatformKind(), PlatformVelmorServer);
+            EXPECT_EQ(GetServerRole(), RolePrimaryDomainController);
+            EXPECT_STREQ(GetDomainName(), "KORVID");
+            WCHAR wide[kNameChars];
+            CopyComputerNameWide(wide);
+            EXPECT_STREQ(wide, L"VELMOR-PDC");
+            EXPECT_NE(GetRemoteRoot(), (HKEY)NULL);
+            Command(GetMainWindow(), IDC_MAIN_SELECT);
+        })
+        .SelectInLab("WFW-PC")
+        .OnIdle([] {
+            EXPECT_NE(EventViewerState(), 0u);
+            Command(GetMainWindow(), IDC_MAIN_SELECT);
+        })
+        .CancelSelect()
+        .OnIdle([] {
+            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - WFW-PC");
+            EXPECT_NE(EventViewerState(), 0u);
+            PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
+        });
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
+}
