@@ -4,6 +4,167 @@
 
 #include <windows.h>
 
+#include "app/shell.h"
+
 INT_PTR CALLBACK PolicyTabProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---------------------------------------------------------------------------------------------
+// The Policy page and its table
+// ---------------------------------------------------------------------------------------------
+
+// One policy of the Policy page. The list is sorted, so a row is always found by its text.
+struct PolicyEntry {
+    int nameId;
+    int descriptionId;
+    char text[kTextChars];   // the name as loaded when the page opens
+    int dialogId;            // Netlogon: set from the server role each time it is opened
+    DLGPROC dialogProc;      // null while the policy's dialog is not available
+};
+
+enum { kPolicyCount = 10 };
+
+PolicyEntry &GetPolicyEntry(int index);
+// Index of the first row whose text equals text exactly, or -1.
+int FindPolicyByText(const char *text);
+// Sets control 1105 of the page to the description (cut to 450 characters).
+void ShowPolicyDescription(HWND page, int descriptionId);
+// "Properties of", the first word of every policy dialog title.
+const char *PropertiesPrefix();
+LRESULT CALLBACK PolicyListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---------------------------------------------------------------------------------------------
+// Registry value helpers
+// ---------------------------------------------------------------------------------------------
+
+enum { kRegStringChars = 5000 };  // a REG_SZ read holds at most 4999 characters and a zero
+
+// Reads a REG_DWORD (data: DWORD) or REG_SZ (data: kRegStringChars characters) value.
+// 1 on success; 0 after its own message (no owner), with data untouched.
+int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type);
+// Writes a REG_DWORD (data: DWORD) or REG_SZ (data: text, at most 4999 characters, written
+// without its terminating zero). 1 on success; 0 after its own message (no owner).
+int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type);
+// Writes a string value with a length equal to its number of characters and no terminating
+// zero, as the server reads it; returns the registry status.
+LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text);
+// The computer name cut to 17 characters and "..." for titles (one static buffer).
+const char *GetShortComputerName();
+// 1 for 0 or less, else 0: for check boxes that mean the opposite of their value.
+int InvertCheck(int value);
+
+// ---------------------------------------------------------------------------------------------
+// The policy dialog protocol: shared pieces
+// ---------------------------------------------------------------------------------------------
+
+// How a dialog reaches its key, which decides the wording of its messages.
+enum PolicyAccess {
+    AccessNumbered,   // direct calls, messages numbered by step
+    AccessNamed,      // direct calls, messages naming the value by a word
+    AccessHelpers,    // GetKorvidRegValue and SetKorvidRegValue
+};
+
+struct PolicyKey {
+    const char *tag;    // opens every registry message of the dialog
+    const char *path;   // below the remote HKEY_LOCAL_MACHINE
+    PolicyAccess access;
+};
+
+// A drop-down list of decimal numbers from lower to upper in steps of step.
+struct NumberList {
+    DWORD lower;
+    DWORD upper;
+    DWORD step;
+    DWORD defaultValue;   // shown by Default and taken when nothing is selected
+};
+
+// Message boxes of the dialogs: one OK button, no icon; the text is cut to 600 characters.
+void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+// "<tag> - WM_INITDIALOG <step>, RegRet=<code>" (caption "", owner the dialog).
+void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status);
+// "<tag> - WM_INITDIALOG <step>, dwType=<type>".
+void ReportReadType(HWND dialog, const char *tag, int step, DWORD type);
+// "<tag> - WM_COMMAND <step>, RegRet=<code>" (caption "Registry").
+void ReportWriteStatus(HWND dialog, const char *tag, int step, LONG status);
+
+// Ends a dialog and gives the focus back to the Policy page's list.
+void EndPolicyDialog(HWND dialog);
+// Opens the key for reading at WM_INITDIALOG, reconnecting once. FALSE when the dialog has
+// been ended (after the message, or after ReconnectRegistry's own).
+BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle);
+// Opens the key at OK (KEY_WRITE, or KEY_READ | KEY_WRITE), with the wait cursor around the
+// first attempt when asked; same reconnect path and ending as above.
+BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                       HKEY *handle);
+// A read or a write failed: close the key unflushed and end the dialog.
+void AbandonPolicyKey(HWND dialog, HKEY handle);
+// All writes done: flush, close, end.
+void FinishPolicyWrites(HWND dialog, HKEY handle);
+
+// Direct reads of a REG_DWORD into 4 bytes; FALSE after the step's message (key left open).
+BOOL QueryNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                        int queryStep, int typeStep, DWORD *value);
+BOOL QueryNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                     const char *word, DWORD *value);
+// Direct writes of a REG_DWORD; FALSE after the step's message (key left open).
+BOOL WriteNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
+                        DWORD value);
+BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                     const char *word, DWORD value);
+
+// The stored value clamped into the list (compared unsigned) and brought down to its step.
+DWORD BringIntoList(const NumberList &list, DWORD stored);
+// Empties and fills the list, then selects the stored value brought into it.
+void FillNumberList(HWND dialog, int controlId, const NumberList &list, DWORD stored);
+void SelectListValue(HWND dialog, int controlId, const NumberList &list, DWORD value);
+// The selected number, or the default when nothing is selected.
+DWORD GetListValue(HWND dialog, int controlId, const NumberList &list);
+
+// Sets the box to the opposite of its state; returns the new state (0 or 1).
+int FlipCheck(HWND dialog, int controlId);
+int GetCheck(HWND dialog, int controlId);
+// "<Properties of> <policy name> - <short computer name>".
+void SetPolicyTitle(HWND dialog, UINT nameId);
+// Loads string table texts into controls.
+struct PolicyText {
+    int controlId;
+    UINT stringId;
+};
+void SetPolicyTexts(HWND dialog, const PolicyText *texts, int count);
+// OK and Default only with write access; then the window is updated and Cancel focused.
+void FinishPolicyOpening(HWND dialog);
+
+// ---------------------------------------------------------------------------------------------
+// The protocol as a whole, for dialogs whose values are all REG_DWORD flags and numbers
+// ---------------------------------------------------------------------------------------------
+
+enum PolicyShownAs {
+    ShownAsCheck,          // checked when not 0; writes 1 or 0
+    ShownAsInvertedCheck,  // checked when 0; writes InvertCheck of the box
+    ShownAsNumberList,
+};
+
+struct PolicyValue {
+    const char *name;
+    PolicyShownAs shownAs;
+    int controlId;
+    NumberList range;     // a check box: { 0, 1, 1, default }
+};
+
+enum { kMaxPolicyValues = 8 };
+
+struct PolicyDialogSpec {
+    PolicyKey key;
+    UINT nameId;
+    const PolicyValue *values;     // in reading order
+    int valueCount;
+    const int *writeOrder;         // indexes into values; null writes in reading order
+    const PolicyText *texts;
+    int textCount;
+    void (*showDependents)(HWND dialog);  // after opening, every click and Default; or null
+};
+
+INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
+                           WPARAM wParam, LPARAM lParam);
 
 #endif

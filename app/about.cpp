@@ -1,0 +1,121 @@
+// The About box: program version, copyright and the registered owner of this computer.
+#include "app/shell.h"
+#include "resources/resource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+enum { kIconWidth = 70, kRegisteredTextBytes = 601 };
+const COLORREF kTransparentColour = RGB(0xFF, 0x00, 0xFF);
+
+// The image list is only a way to cut the icon out of the bitmap; it goes at once.
+void SetAboutIcon(HWND dialog)
+{
+    HIMAGELIST images = ImageList_LoadImageA(GetAppInstance(), MAKEINTRESOURCEA(IDB_ABOUT_ICON),
+                                             kIconWidth, 0, kTransparentColour, IMAGE_BITMAP, 0);
+    if (!images) return;
+    HICON icon = ImageList_GetIcon(images, 0, 0);
+    if (icon) {
+        HICON previous = (HICON)SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON,
+                                                    (WPARAM)icon, 0);
+        if (previous) DestroyIcon(previous);
+    }
+    ImageList_Destroy(images);
+}
+
+// The static control does not own its icon: it is taken back and destroyed with the box.
+void DestroyAboutIcon(HWND dialog)
+{
+    HICON icon = (HICON)SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, 0, 0);
+    if (icon) DestroyIcon(icon);
+}
+
+void SetStringItem(HWND dialog, int controlId, UINT stringId)
+{
+    char text[kTextChars];
+    LoadAppString(stringId, text);
+    SetDlgItemTextA(dialog, controlId, text);
+}
+
+// The stored type is not looked at. A value that fills the buffer without a terminator is
+// cut by one byte so it ends inside the buffer.
+BOOL ReadRegisteredText(HKEY key, const char *name, char *text)
+{
+    DWORD size = kRegisteredTextBytes;
+    ZeroMemory(text, kRegisteredTextBytes);
+    if (RegQueryValueExA(key, name, nullptr, nullptr, (BYTE *)text, &size) != ERROR_SUCCESS) {
+        return FALSE;
+    }
+    text[kRegisteredTextBytes - 1] = '\0';
+    return text[0] != '\0';
+}
+
+void SetRegisteredItem(HWND dialog, HKEY key, const char *name, int controlId, const char *fallback)
+{
+    char text[kRegisteredTextBytes];
+    BOOL found = key && ReadRegisteredText(key, name, text);
+    SetDlgItemTextA(dialog, controlId, found ? text : fallback);
+}
+
+// The owner of the computer the program runs on, not of the selected one: the local
+// registry, called directly.
+void SetRegisteredOwner(HWND dialog)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        key = nullptr;
+    }
+    SetRegisteredItem(dialog, key, "RegisteredOwner", IDC_ABOUT_OWNER, "Unknown user");
+    SetRegisteredItem(dialog, key, "RegisteredOrganization", IDC_ABOUT_ORGANIZATION,
+                      "Unknown organization");
+    if (key) RegCloseKey(key);
+}
+
+void SetAboutTitle(HWND dialog)
+{
+    char programTitle[kTextChars];
+    LoadAppString(IDS_APP_TITLE, programTitle);
+    char title[kTextChars + 6];
+    snprintf(title, sizeof(title), "About %s", programTitle);
+    SetWindowTextA(dialog, title);
+}
+
+void InitAboutBox(HWND dialog)
+{
+    SetAboutIcon(dialog);
+    SetStringItem(dialog, IDC_ABOUT_VERSION, IDS_ABOUT_VERSION);
+    SetStringItem(dialog, IDC_ABOUT_COPYRIGHT, IDS_ABOUT_COPYRIGHT);
+    SetRegisteredOwner(dialog);
+    SetAboutTitle(dialog);
+    UpdateWindow(dialog);
+    SetFocus(GetDlgItem(dialog, IDOK));
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitAboutBox(dialog);
+        return 0;  // the focus is on OK already
+    case WM_COMMAND:
+        // Escape (IDCANCEL) leaves the box open: only OK or Enter ends it.
+        if (LOWORD(wParam) != IDOK) return 0;
+        EndDialog(dialog, 0);
+        return 1;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return 1;
+    case WM_DESTROY:
+        DestroyAboutIcon(dialog);
+        return 0;
+    }
+    return 0;
+}

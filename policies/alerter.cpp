@@ -1,0 +1,38 @@
+// Alerter Service: the header of alert messages and the cache of clients not on the network.
+#include "policies/policies.h"
+
+#include "policy/policy.h"
+#include "resources/resource.h"
+
+namespace {
+
+// A stored count of 999 or more shows as 995, the last entry of the list.
+const PolicyValue kValues[] = {
+    { "IncludeMessageHeader", ShownAsCheck, IDC_ALR_HEADER, { 0, 1, 1, 0 } },
+    { "CountNotOnNetworkCache", ShownAsNumberList, IDC_ALR_COUNT, { 0, 995, 5, 10 } },
+    { "NotOnNetworkCacheTimeout", ShownAsNumberList, IDC_ALR_TIMEOUT, { 0, 3600, 10, 120 } },
+};
+
+const PolicyText kTexts[] = {
+    { IDC_ALR_HEADER_TEXT, IDS_ALR_HEADER_TEXT },
+    { IDC_ALR_HEADER, IDS_ALR_HEADER },
+    { IDC_ALR_CACHE_TEXT, IDS_ALR_CACHE_TEXT },
+    { IDC_ALR_CLIENTS_GROUP, IDS_ALR_CLIENTS_GROUP },
+    { IDC_ALR_COUNT_LABEL, IDS_ALR_COUNT_LABEL },
+    { IDC_ALR_TIMEOUT_LABEL, IDS_ALR_TIMEOUT_LABEL },
+};
+
+const PolicyDialogSpec kDialog = {
+    { "Alerter", "SYSTEM\\CurrentControlSet\\Services\\Alerter\\Parameters", AccessNumbered },
+    IDS_ALERTER,
+    kValues, ARRAYSIZE(kValues), NULL,
+    kTexts, ARRAYSIZE(kTexts),
+    NULL,
+};
+
+}  // namespace
+
+INT_PTR CALLBACK AlerterServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandlePolicyDialog(kDialog, dialog, message, wParam, lParam);
+}

@@ -1,0 +1,32 @@
+// UNIX Account Mapping: whether the server creates a UNIX account for every new user.
+#include "policies/policies.h"
+
+#include "policy/policy.h"
+#include "resources/resource.h"
+
+namespace {
+
+const PolicyValue kValues[] = {
+    { "CreateUnixUser", ShownAsCheck, IDC_UAM_CREATE, { 0, 1, 1, 0 } },
+};
+
+const PolicyText kTexts[] = {
+    { IDC_UAM_TEXT, IDS_UAM_TEXT },
+    { IDC_UAM_CREATE, IDS_UAM_CREATE },
+};
+
+const PolicyDialogSpec kDialog = {
+    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
+      AccessNumbered },
+    IDS_UNIX_ACCOUNT,
+    kValues, ARRAYSIZE(kValues), NULL,
+    kTexts, ARRAYSIZE(kTexts),
+    NULL,
+};
+
+}  // namespace
+
+INT_PTR CALLBACK UnixAccountMappingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandlePolicyDialog(kDialog, dialog, message, wParam, lParam);
+}

@@ -1,0 +1,437 @@
+// The life cycle that every policy dialog shares: opening its key with one reconnection,
+// reading and writing values with their numbered or named messages, the lists of numbers,
+// the title, and the whole protocol for dialogs made of flags and numbers only.
+#include "policy/policy.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+#include "connection/netcalls.h"
+#include "connection/target.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char kRegistryCaption[] = "Registry";
+
+enum OpenResult { OpenFailed, Opened, ConnectionLost };
+
+// One open, and on failure a reconnection and one more open. After a lost connection the
+// dialog is already ended, with the focus on the main window's "&Select..." button
+// (ReconnectRegistry has shown its own message).
+OpenResult OpenWithReconnect(HWND dialog, const char *path, REGSAM access, BOOL waitCursor,
+                             HKEY *handle, LONG *status)
+{
+    HCURSOR previous = waitCursor ? SetCursor(LoadCursor(NULL, IDC_WAIT)) : NULL;
+    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, handle);
+    if (waitCursor)
+        SetCursor(previous);
+    if (*status == ERROR_SUCCESS)
+        return Opened;
+    if (!ReconnectRegistry()) {
+        EndDialog(dialog, 0);
+        // A disabled button cannot take the focus, and this dialog is over: the buttons come
+        // back now rather than when the Policy page has seen the dialog end.
+        EnableMainButtons(TRUE);
+        SetFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
+        return ConnectionLost;
+    }
+    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, handle);
+    return *status == ERROR_SUCCESS ? Opened : OpenFailed;
+}
+
+// The second failed open: reported with the step of the message being handled.
+void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG status)
+{
+    if (!writing)
+        ReportReadStatus(dialog, key.tag, 1, status);
+    else if (key.access == AccessNumbered)
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND 1, Fail to open '%s', RegRet=%d",
+                          key.tag, key.path, (int)status);
+    else
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, Fail to open '%s', RegRet=%d",
+                          key.tag, key.path, (int)status);
+}
+
+BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                         BOOL writing, HKEY *handle)
+{
+    LONG status;
+    OpenResult result = OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status);
+    if (result == OpenFailed) {
+        ReportOpenFailure(dialog, key, writing, status);
+        EndPolicyDialog(dialog);
+    }
+    return result == Opened;
+}
+
+// The 4-byte query of the direct dialogs: 0 on success, else the failed query's status, or
+// -1 with the type found when the value is not a REG_DWORD.
+LONG QueryDword(HKEY handle, const char *name, DWORD *value, DWORD *type)
+{
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)&data, &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (*type != REG_DWORD)
+        return -1;
+    *value = data;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
+{
+    char text[kTextChars];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    MessageBoxA(owner, text, caption, MB_OK);
+}
+
+void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, RegRet=%d", tag, step, (int)status);
+}
+
+void ReportReadType(HWND dialog, const char *tag, int step, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, dwType=%d", tag, step, (int)type);
+}
+
+void ReportWriteStatus(HWND dialog, const char *tag, int step, LONG status)
+{
+    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND %d, RegRet=%d", tag, step,
+                      (int)status);
+}
+
+void EndPolicyDialog(HWND dialog)
+{
+    EndDialog(dialog, 0);
+    SetFocus(GetPolicyList());
+}
+
+BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle)
+{
+    return OpenKeyOrEnd(dialog, key, KEY_READ, FALSE, FALSE, handle);
+}
+
+BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
+                       HKEY *handle)
+{
+    return OpenKeyOrEnd(dialog, key, access, waitCursor, TRUE, handle);
+}
+
+void AbandonPolicyKey(HWND dialog, HKEY handle)
+{
+    Net().RegCloseKey(handle);
+    EndPolicyDialog(dialog);
+}
+
+void FinishPolicyWrites(HWND dialog, HKEY handle)
+{
+    Net().RegFlushKey(handle);
+    Net().RegCloseKey(handle);
+    EndPolicyDialog(dialog);
+}
+
+BOOL QueryNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                        int queryStep, int typeStep, DWORD *value)
+{
+    DWORD type = 0;
+    LONG status = QueryDword(handle, name, value, &type);
+    if (status == -1)
+        ReportReadType(dialog, tag, typeStep, type);
+    else if (status != ERROR_SUCCESS)
+        ReportReadStatus(dialog, tag, queryStep, status);
+    return status == ERROR_SUCCESS;
+}
+
+BOOL QueryNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                     const char *word, DWORD *value)
+{
+    DWORD type = 0;
+    LONG status = QueryDword(handle, name, value, &type);
+    if (status == -1)
+        ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
+    else if (status != ERROR_SUCCESS)
+        ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word,
+                          (int)status);
+    return status == ERROR_SUCCESS;
+}
+
+BOOL WriteNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
+                        DWORD value)
+{
+    LONG status = Net().RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE *)&value,
+                                       sizeof(value));
+    if (status != ERROR_SUCCESS)
+        ReportWriteStatus(dialog, tag, step, status);
+    return status == ERROR_SUCCESS;
+}
+
+BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
+                     const char *word, DWORD value)
+{
+    LONG status = Net().RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE *)&value,
+                                       sizeof(value));
+    if (status != ERROR_SUCCESS)
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", tag, word,
+                          (int)status);
+    return status == ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lists of numbers
+// ---------------------------------------------------------------------------------------------
+
+DWORD BringIntoList(const NumberList &list, DWORD stored)
+{
+    DWORD value = stored;
+    if (value > list.upper)
+        value = list.upper;
+    if (value < list.lower)
+        value = list.lower;
+    return list.lower + (value - list.lower) / list.step * list.step;
+}
+
+static int ListIndex(const NumberList &list, DWORD value)
+{
+    return (int)((BringIntoList(list, value) - list.lower) / list.step);
+}
+
+void FillNumberList(HWND dialog, int controlId, const NumberList &list, DWORD stored)
+{
+    HWND combo = GetDlgItem(dialog, controlId);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (DWORD value = list.lower; value <= list.upper; value += list.step) {
+        char number[16];
+        snprintf(number, sizeof(number), "%d", (int)value);
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)number);
+    }
+    SelectListValue(dialog, controlId, list, stored);
+}
+
+void SelectListValue(HWND dialog, int controlId, const NumberList &list, DWORD value)
+{
+    SendDlgItemMessageA(dialog, controlId, CB_SETCURSEL, ListIndex(list, value), 0);
+}
+
+DWORD GetListValue(HWND dialog, int controlId, const NumberList &list)
+{
+    LRESULT index = SendDlgItemMessageA(dialog, controlId, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR)
+        return list.defaultValue;
+    return BringIntoList(list, list.lower + (DWORD)index * list.step);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls, texts and title
+// ---------------------------------------------------------------------------------------------
+
+int GetCheck(HWND dialog, int controlId)
+{
+    return IsDlgButtonChecked(dialog, controlId) == BST_CHECKED ? 1 : 0;
+}
+
+int FlipCheck(HWND dialog, int controlId)
+{
+    int checked = !GetCheck(dialog, controlId);
+    CheckDlgButton(dialog, controlId, checked ? BST_CHECKED : BST_UNCHECKED);
+    return checked;
+}
+
+void SetPolicyTitle(HWND dialog, UINT nameId)
+{
+    char name[kTextChars];
+    char title[kTextChars];
+    LoadAppString(nameId, name);
+    snprintf(title, sizeof(title), "%s %s - %s", PropertiesPrefix(), name, GetShortComputerName());
+    SetWindowTextA(dialog, title);
+}
+
+void SetPolicyTexts(HWND dialog, const PolicyText *texts, int count)
+{
+    char text[kTextChars];
+    for (int i = 0; i < count; ++i) {
+        LoadAppString(texts[i].stringId, text);
+        SetDlgItemTextA(dialog, texts[i].controlId, text);
+    }
+}
+
+void FinishPolicyOpening(HWND dialog)
+{
+    if (!GetWriteAccess()) {
+        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_DEFAULT), FALSE);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The whole protocol for dialogs of REG_DWORD flags and numbers
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// At opening a numbered dialog gives each value two steps: a failed query, then a wrong type.
+int QueryStep(int position) { return 2 + 2 * position; }
+int WriteStep(int position) { return 2 + position; }
+
+BOOL ReadValues(const PolicyDialogSpec &spec, HWND dialog, HKEY handle, DWORD *values)
+{
+    for (int i = 0; i < spec.valueCount; ++i) {
+        const char *name = spec.values[i].name;
+        BOOL read = spec.key.access == AccessHelpers
+            ? GetKorvidRegValue(spec.key.tag, handle, name, &values[i], REG_DWORD)
+            : QueryNumberedDword(dialog, spec.key.tag, handle, name, QueryStep(i),
+                                 QueryStep(i) + 1, &values[i]);
+        if (!read)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+void ShowValue(HWND dialog, const PolicyValue &value, DWORD data)
+{
+    switch (value.shownAs) {
+    case ShownAsCheck:
+        CheckDlgButton(dialog, value.controlId, data != 0 ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case ShownAsInvertedCheck:
+        // Reduced first: a flag above 0x7FFFFFFF must not read as negative.
+        CheckDlgButton(dialog, value.controlId,
+                       InvertCheck(data != 0 ? 1 : 0) ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case ShownAsNumberList:
+        FillNumberList(dialog, value.controlId, value.range, data);
+        break;
+    }
+}
+
+DWORD CollectValue(HWND dialog, const PolicyValue &value)
+{
+    switch (value.shownAs) {
+    case ShownAsCheck:
+        return GetCheck(dialog, value.controlId);
+    case ShownAsInvertedCheck:
+        return InvertCheck(GetCheck(dialog, value.controlId));
+    case ShownAsNumberList:
+        return GetListValue(dialog, value.controlId, value.range);
+    }
+    return 0;
+}
+
+void ShowDependents(const PolicyDialogSpec &spec, HWND dialog)
+{
+    if (spec.showDependents)
+        spec.showDependents(dialog);
+}
+
+void OpenPolicyDialog(const PolicyDialogSpec &spec, HWND dialog)
+{
+    HKEY handle;
+    DWORD values[kMaxPolicyValues] = {};
+    if (!OpenKeyForReading(dialog, spec.key, &handle))
+        return;
+    if (!ReadValues(spec, dialog, handle, values)) {
+        AbandonPolicyKey(dialog, handle);
+        return;
+    }
+    Net().RegCloseKey(handle);
+    for (int i = 0; i < spec.valueCount; ++i)
+        ShowValue(dialog, spec.values[i], values[i]);
+    SetPolicyTexts(dialog, spec.texts, spec.textCount);
+    SetPolicyTitle(dialog, spec.nameId);
+    FinishPolicyOpening(dialog);
+    ShowDependents(spec, dialog);
+    UpdateWindow(dialog);
+    SetFocus(GetDlgItem(dialog, IDCANCEL));
+}
+
+void ShowDefaults(const PolicyDialogSpec &spec, HWND dialog)
+{
+    for (int i = 0; i < spec.valueCount; ++i) {
+        const PolicyValue &value = spec.values[i];
+        if (value.shownAs == ShownAsNumberList)
+            SelectListValue(dialog, value.controlId, value.range, value.range.defaultValue);
+        else
+            ShowValue(dialog, value, value.range.defaultValue);
+    }
+    ShowDependents(spec, dialog);
+}
+
+void WritePolicyValues(const PolicyDialogSpec &spec, HWND dialog)
+{
+    DWORD values[kMaxPolicyValues];
+    for (int i = 0; i < spec.valueCount; ++i)
+        values[i] = CollectValue(dialog, spec.values[i]);
+    HKEY handle;
+    if (!OpenKeyForWriting(dialog, spec.key, KEY_WRITE, TRUE, &handle))
+        return;
+    for (int position = 0; position < spec.valueCount; ++position) {
+        int i = spec.writeOrder ? spec.writeOrder[position] : position;
+        const char *name = spec.values[i].name;
+        BOOL written = spec.key.access == AccessHelpers
+            ? SetKorvidRegValue(spec.key.tag, handle, name, &values[i], REG_DWORD)
+            : WriteNumberedDword(dialog, spec.key.tag, handle, name, WriteStep(position),
+                                 values[i]);
+        if (!written) {
+            AbandonPolicyKey(dialog, handle);
+            return;
+        }
+    }
+    FinishPolicyWrites(dialog, handle);
+}
+
+const PolicyValue *FindCheckBox(const PolicyDialogSpec &spec, int controlId)
+{
+    for (int i = 0; i < spec.valueCount; ++i)
+        if (spec.values[i].controlId == controlId && spec.values[i].shownAs != ShownAsNumberList)
+            return &spec.values[i];
+    return NULL;
+}
+
+// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
+BOOL ButtonEnabled(HWND dialog, int controlId)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+}
+
+}  // namespace
+
+INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
+                           WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenPolicyDialog(spec, dialog);
+        return 0;
+    case WM_CLOSE:
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return 1;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (ButtonEnabled(dialog, IDOK))
+                WritePolicyValues(spec, dialog);
+            return 1;
+        case IDCANCEL:
+            EndPolicyDialog(dialog);
+            return 1;
+        case IDC_DEFAULT:
+            if (ButtonEnabled(dialog, IDC_DEFAULT))
+                ShowDefaults(spec, dialog);
+            return 1;
+        }
+        if (FindCheckBox(spec, LOWORD(wParam))) {
+            FlipCheck(dialog, LOWORD(wParam));
+            ShowDependents(spec, dialog);
+            return 1;
+        }
+        return 0;
+    }
+    return 0;
+}

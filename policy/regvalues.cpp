@@ -1,0 +1,91 @@
+// The registry value helpers of the helper-based policy dialogs, and the small pieces every
+// dialog title and check box shares.
+#include "policy/policy.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "connection/netcalls.h"
+#include "connection/target.h"
+
+namespace {
+
+const char kRegistryCaption[] = "Registry";
+enum { kShortNameChars = 17 };
+
+}  // namespace
+
+int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type)
+{
+    if (type != REG_DWORD && type != REG_SZ) {
+        ShowPolicyMessage(NULL, "", "GetKorvidRegValue '%s', '%s', dwRegType=%d\n", tag, name,
+                          (int)type);
+        return 0;
+    }
+    // Zero-filled so that a string stored without its terminator still ends after its bytes.
+    static char buffer[kRegStringChars];
+    memset(buffer, 0, sizeof(buffer));
+    DWORD size = type == REG_DWORD ? sizeof(DWORD) : sizeof(buffer);
+    DWORD found = 0;
+    LONG status = Net().RegQueryValueExA(key, name, NULL, &found, (BYTE *)buffer, &size);
+    if (status != ERROR_SUCCESS) {
+        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, name, (int)status);
+        return 0;
+    }
+    if (found != type) {
+        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, name, (int)found);
+        return 0;
+    }
+    if (type == REG_DWORD) {
+        memcpy(data, buffer, sizeof(DWORD));
+        return 1;
+    }
+    buffer[size < sizeof(buffer) ? size : sizeof(buffer) - 1] = '\0';
+    memcpy(data, buffer, strlen(buffer) + 1);
+    return 1;
+}
+
+LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text)
+{
+    static char buffer[kRegStringChars];
+    memset(buffer, 0, sizeof(buffer));
+    size_t length = strnlen(text, sizeof(buffer) - 1);
+    memcpy(buffer, text, length);
+    return Net().RegSetValueExA(key, name, 0, type, (const BYTE *)buffer, (DWORD)length);
+}
+
+int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type)
+{
+    LONG status;
+    if (type == REG_DWORD)
+        status = Net().RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)data, sizeof(DWORD));
+    else if (type == REG_SZ)
+        status = WriteRegString(key, name, REG_SZ, (const char *)data);
+    else {
+        ShowPolicyMessage(NULL, "", "SetKorvidRegValue '%s', '%s', dwRegType=%d\n", tag, name,
+                          (int)type);
+        return 0;
+    }
+    if (status == ERROR_SUCCESS)
+        return 1;
+    ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d", tag,
+                      name, (int)type, (int)status);
+    return 0;
+}
+
+const char *GetShortComputerName()
+{
+    static char shortName[22];
+    const char *name = Target().computerName;
+    size_t length = strnlen(name, kNameChars);
+    if (length <= kShortNameChars)
+        snprintf(shortName, sizeof(shortName), "%s", name);
+    else
+        snprintf(shortName, sizeof(shortName), "%.*s...", (int)kShortNameChars, name);
+    return shortName;
+}
+
+int InvertCheck(int value)
+{
+    return value <= 0 ? 1 : 0;
+}

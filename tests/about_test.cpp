@@ -1,0 +1,283 @@
+// The About box, from its own resources, with the registered owner of this computer written
+// into the local registry by each test and put back after it.
+#include <gtest/gtest.h>
+
+#include "app/shell.h"
+#include "connection/target.h"
+#include "lab/labconfig.h"
+#include "resources/resource.h"
+#include "tests/harness/harness.h"
+
+#include <aclapi.h>
+
+#include <functional>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+const char kAboutTitle[] = "About Korvid Administrator";
+
+// One value of the local CurrentVersion key as it was before the test.
+struct SavedValue {
+    explicit SavedValue(const char *valueName) : name(valueName) {}
+    const char *name;
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+void SetLocalValue(const char *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_SET_VALUE, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, (const BYTE *)data, size));
+    RegCloseKey(key);
+}
+
+void SetLocalText(const char *name, const std::string &text)
+{
+    SetLocalValue(name, REG_SZ, text.c_str(), (DWORD)text.size() + 1);
+}
+
+class AboutTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+        InitShell(GetModuleHandleA(nullptr));
+        for (SavedValue &value : saved_) Save(value);
+    }
+    void TearDown() override
+    {
+        for (SavedValue &value : saved_) Restore(value);
+        CloseRemoteRoot();
+    }
+
+    static void Save(SavedValue &value)
+    {
+        DWORD size = 0;
+        value.present = RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, value.name, RRF_RT_ANY |
+                                     RRF_NOEXPAND, &value.type, nullptr, &size) == ERROR_SUCCESS;
+        value.data.assign(size, 0);
+        if (value.present && size) {
+            RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, value.name, RRF_RT_ANY | RRF_NOEXPAND,
+                         nullptr, value.data.data(), &size);
+        }
+    }
+    static void Restore(const SavedValue &value)
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        if (value.present) {
+            RegSetValueExA(key, value.name, 0, value.type, value.data.data(), (DWORD)value.data.size());
+        } else {
+            RegDeleteValueA(key, value.name);
+        }
+        RegCloseKey(key);
+    }
+
+    SavedValue saved_[2] = {SavedValue("RegisteredOwner"), SavedValue("RegisteredOrganization")};
+};
+
+// Opens the box from the running program's Help menu; check runs inside it, then OK ends it.
+void ShowAbout(std::function<void(HWND)> check)
+{
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC")
+        .OnIdle([] {
+            Command(GetMainWindow(), IDM_ABOUT);
+            Command(GetMainWindow(), IDM_EXIT);
+        })
+        .OnDialog(kAboutTitle, [check](HWND box) {
+            check(box);
+            Click(box, IDOK);
+        });
+    EXPECT_EQ(0, RunKorvidAdm(GetModuleHandleA(nullptr)));
+}
+
+TEST_F(AboutTest, ShowsOwnerOfThisComputerNotOfTheSelectedOne)
+{
+    SetLocalText("RegisteredOwner", "Ada & Partners");
+    SetLocalText("RegisteredOrganization", "Korvid Lab");
+    LabSetRegString("VELMOR-PDC", kCurrentVersionKey, "RegisteredOwner", "Remote Owner");
+    LabSetRegString("VELMOR-PDC", kCurrentVersionKey, "RegisteredOrganization", "Remote Organization");
+
+    HICON icon = nullptr;
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC")
+        .OnIdle([] {
+            HWND main = GetMainWindow();
+            SetFocus(GetDlgItem(main, IDC_MAIN_SELECT));
+            Command(main, IDM_ABOUT);
+            EXPECT_TRUE(Enabled(main, IDC_MAIN_SELECT));
+            EXPECT_TRUE(Enabled(main, IDC_MAIN_OK));
+            EXPECT_EQ(GetDlgItem(main, IDC_MAIN_SELECT), GetFocus());
+            Command(main, IDM_EXIT);
+        })
+        .OnDialog(kAboutTitle, [&icon](HWND box) {
+            HWND main = GetMainWindow();
+            EXPECT_EQ(main, GetWindow(box, GW_OWNER));
+            EXPECT_FALSE(Enabled(main, IDC_MAIN_SELECT));
+            EXPECT_FALSE(Enabled(main, IDC_MAIN_OK));
+            EXPECT_EQ("Korvid Administrator Version 1.10", ItemText(box, IDC_ABOUT_VERSION));
+            EXPECT_EQ("Ada & Partners", ItemText(box, IDC_ABOUT_OWNER));
+            EXPECT_EQ("Korvid Lab", ItemText(box, IDC_ABOUT_ORGANIZATION));
+            EXPECT_EQ(GetDlgItem(box, IDOK), GetFocus());
+            icon = (HICON)SendDlgItemMessageA(box, IDC_ABOUT_ICON, STM_GETICON, 0, 0);
+            Click(box, IDOK);
+        });
+    EXPECT_EQ(0, RunKorvidAdm(GetModuleHandleA(nullptr)));
+    ASSERT_NE(nullptr, icon);
+    // The icon went with the box.
+    ICONINFO info;
+    EXPECT_FALSE(GetIconInfo(icon, &info));
+}
+
+// Image 0 of the 74-pixel bitmap cut 70 pixels wide.
+TEST_F(AboutTest, IconIsTheFirstImageOfTheBitmap)
+{
+    ShowAbout([](HWND box) {
+        HICON icon = (HICON)SendDlgItemMessageA(box, IDC_ABOUT_ICON, STM_GETICON, 0, 0);
+        ICONINFO info;
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour;
+        EXPECT_TRUE(GetObjectA(info.hbmColor, sizeof(colour), &colour));
+        EXPECT_EQ(70, colour.bmWidth);
+        EXPECT_EQ(60, colour.bmHeight);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    });
+}
+
+TEST_F(AboutTest, EmptyOrOversizedOwnerShowsFallbacks)
+{
+    SetLocalText("RegisteredOwner", "");
+    SetLocalText("RegisteredOrganization", std::string(601, 'O'));  // 602 bytes: no room
+    ShowAbout([](HWND box) {
+        EXPECT_EQ("Unknown user", ItemText(box, IDC_ABOUT_OWNER));
+        EXPECT_EQ("Unknown organization", ItemText(box, IDC_ABOUT_ORGANIZATION));
+    });
+
+    SetLocalText("RegisteredOwner", std::string(601, 'U'));
+    SetLocalText("RegisteredOrganization", std::string(600, 'O'));  // 601 bytes: fits
+    ShowAbout([](HWND box) {
+        EXPECT_EQ("Unknown user", ItemText(box, IDC_ABOUT_OWNER));
+        EXPECT_EQ(std::string(600, 'O'), ItemText(box, IDC_ABOUT_ORGANIZATION));
+    });
+}
+
+// The type is not looked at: 601 bytes without a terminator fill the buffer and are cut.
+TEST_F(AboutTest, UnterminatedOwnerEndsInsideItsBuffer)
+{
+    const std::string owner(601, 'U');
+    SetLocalValue("RegisteredOwner", REG_BINARY, owner.data(), (DWORD)owner.size());
+    ShowAbout([](HWND box) { EXPECT_EQ(std::string(600, 'U'), ItemText(box, IDC_ABOUT_OWNER)); });
+}
+
+// Denies reading the CurrentVersion key for one scope, then puts its security back.
+class ScopedUnreadableKey {
+public:
+    ScopedUnreadableKey()
+    {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, READ_CONTROL | WRITE_DAC, &key_)
+            != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        DWORD size = 0;
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+        saved_.assign(size, 0);
+        if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS) {
+            saved_.clear();
+        }
+        EXPLICIT_ACCESS_A deny = {};
+        deny.grfAccessPermissions = KEY_QUERY_VALUE;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        deny.Trustee.ptstrName = const_cast<char *>("EVERYONE");
+        PACL acl = nullptr;
+        if (SetEntriesInAclA(1, &deny, nullptr, &acl) != ERROR_SUCCESS) return;
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        denied_ = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        LocalFree(acl);
+    }
+    ~ScopedUnreadableKey()
+    {
+        if (!key_) return;
+        if (denied_) {
+            SECURITY_DESCRIPTOR open;
+            InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+            SetSecurityDescriptorDacl(&open, FALSE, nullptr, FALSE);
+            PSECURITY_DESCRIPTOR put = saved_.empty() ? (PSECURITY_DESCRIPTOR)&open : saved_.data();
+            EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, put));
+        }
+        RegCloseKey(key_);
+    }
+    bool Denied() const { return denied_; }
+
+private:
+    HKEY key_ = nullptr;
+    bool denied_ = false;
+    std::vector<BYTE> saved_;
+};
+
+TEST_F(AboutTest, TitleAndFallbacksWhenTheOwnerKeyCannotBeOpened)
+{
+    SetLocalText("RegisteredOwner", "Ada");
+    SetLocalText("RegisteredOrganization", "Korvid Lab");
+    {
+        ScopedUnreadableKey unreadable;
+        ASSERT_TRUE(unreadable.Denied());
+        HKEY probe;
+        ASSERT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &probe));
+        ShowAbout([](HWND box) {
+            EXPECT_EQ(kAboutTitle, Text(box));
+            EXPECT_EQ("Unknown user", ItemText(box, IDC_ABOUT_OWNER));
+            EXPECT_EQ("Unknown organization", ItemText(box, IDC_ABOUT_ORGANIZATION));
+        });
+    }
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key));
+    RegCloseKey(key);
+}
+
+// The key presses go through the box's own loop; this looks at the box once they have been
+// handled (a timer comes after every posted message).
+bool g_openAfterEscape = false;
+
+void CALLBACK LookAfterEscape(HWND box, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(box, timer);
+    g_openAfterEscape = IsWindowVisible(box) != FALSE;
+    PressKey(GetDlgItem(box, IDOK), VK_RETURN);
+}
+
+void RunAboutAlone(std::function<void(HWND)> act)
+{
+    Driver driver;
+    driver.OnDialog(kAboutTitle, act);
+    EXPECT_EQ(0, RunDialog(IDD_ABOUT, AboutDlgProc));
+    EXPECT_TRUE(driver.Unexpected().empty());
+}
+
+TEST_F(AboutTest, EscapeLeavesItOpenEnterAndCloseBoxEndIt)
+{
+    g_openAfterEscape = false;
+    RunAboutAlone([](HWND box) {
+        Command(box, IDCANCEL);
+        EXPECT_TRUE(IsWindowVisible(box));
+        PressKey(GetDlgItem(box, IDOK), VK_ESCAPE);
+        SetTimer(box, 1, 0, LookAfterEscape);
+    });
+    EXPECT_TRUE(g_openAfterEscape);
+
+    RunAboutAlone([](HWND box) { CloseBox(box); });
+}
+
+}  // namespace

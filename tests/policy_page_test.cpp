@@ -1,0 +1,270 @@
+// The Policy page inside the running program: its list, descriptions, the ways to open a
+// policy, the keyboard cycle through it, and where the focus goes after every dialog.
+#include "tests/policy_testing.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "app/shell.h"
+
+using namespace policytest;
+
+namespace {
+
+HWND MainItem(int id) { return GetDlgItem(GetMainWindow(), id); }
+HWND PolicyPage() { return GetParent(GetPolicyList()); }
+
+void ShowPolicyTab()
+{
+    SendMessageA(MainItem(IDC_MAIN_TAB), TCM_SETCURFOCUS, 1, 0);
+    ASSERT_NE(nullptr, GetPolicyList());
+}
+
+int SelectPolicy(const char *name)
+{
+    LRESULT index = SendMessageA(GetPolicyList(), LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name);
+    EXPECT_NE(LB_ERR, index) << name;
+    SendMessageA(GetPolicyList(), LB_SETCURSEL, index, 0);
+    return (int)index;
+}
+
+int Selection() { return (int)SendMessageA(GetPolicyList(), LB_GETCURSEL, 0, 0); }
+
+void ExpectBackOnList()
+{
+    EXPECT_EQ(GetPolicyList(), GetFocus());
+    EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_SELECT)));
+    EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_OK)));
+}
+
+void ExpectMainButtonsDisabled()
+{
+    EXPECT_FALSE(IsWindowEnabled(MainItem(IDC_MAIN_SELECT)));
+    EXPECT_FALSE(IsWindowEnabled(MainItem(IDC_MAIN_OK)));
+}
+
+void CloseProgram() { PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0); }
+
+int RunProgram() { return RunKorvidAdm(GetModuleHandleA(NULL)); }
+
+class PolicyPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+    }
+    void TearDown() override { EXPECT_EQ(0u, LabCounter(kPdc, "OpenKeys")); }
+};
+
+}  // namespace
+
+TEST_F(PolicyPageTest, ListsTheTenPoliciesSortedWithDescriptionsOnSelection)
+{
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            HWND page = PolicyPage();
+            const std::vector<std::string> sorted = {
+                "Alerter Service", "Computer Browser Service", "Connected Clients",
+                "File Name Space Mapping", "Netlogon Service", "Server Announcement",
+                "UNIX Account Mapping", "UNIX File System Integration", "UPS Service",
+                "Users Alerts"};
+            ASSERT_EQ(10, (int)SendMessageA(GetPolicyList(), LB_GETCOUNT, 0, 0));
+            for (int i = 0; i < 10; ++i) {
+                char text[kTextChars] = "";
+                SendMessageA(GetPolicyList(), LB_GETTEXT, i, (LPARAM)text);
+                EXPECT_EQ(sorted[i], text);
+                EXPECT_GE(FindPolicyByText(text), 0) << text;
+            }
+            EXPECT_EQ(-1, FindPolicyByText("alerter service"));
+            EXPECT_EQ(-1, Selection());
+            EXPECT_EQ("", ItemText(page, IDC_POL_DESCR));
+            EXPECT_EQ("Policy for:", ItemText(page, IDC_POL_FOR));
+            EXPECT_EQ("Properties...", ItemText(page, IDC_POL_PROPERTIES));
+            EXPECT_EQ("Description", ItemText(page, IDC_POL_DESCR_GROUP));
+            // Nothing selected: "Properties..." opens nothing.
+            Click(page, IDC_POL_PROPERTIES);
+            SelectPolicy("Alerter Service");
+            SendMessageA(GetPolicyList(), WM_LBUTTONUP, 0, 0);
+            EXPECT_EQ(0u, ItemText(page, IDC_POL_DESCR).find("Tells the Alerter service how many"));
+            PressKey(GetPolicyList(), VK_DOWN);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(1, Selection());
+            EXPECT_EQ(0u, ItemText(PolicyPage(), IDC_POL_DESCR)
+                              .find("Configures parameters for master and backup computer browsers."));
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, PropertiesEnterAndDoubleClickOpenTheSameDialog)
+{
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            SelectPolicy("Users Alerts");
+            PostMessageA(GetPropertiesButton(), BM_CLICK, 0, 0);
+        })
+        .OnDialog(kUsersAlertsTitle, [](HWND dialog) {
+            ExpectMainButtonsDisabled();
+            Click(dialog, IDCANCEL);
+        })
+        .OnIdle([] {
+            ExpectBackOnList();
+            PressKey(GetPolicyList(), VK_RETURN);
+        })
+        .OnDialog(kUsersAlertsTitle, [](HWND dialog) {
+            ExpectMainButtonsDisabled();
+            Click(dialog, IDOK);
+        })
+        .OnIdle([] {
+            ExpectBackOnList();
+            RECT item = {};
+            SendMessageA(GetPolicyList(), LB_GETITEMRECT, Selection(), (LPARAM)&item);
+            PostMessageA(GetPolicyList(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+                         MAKELPARAM(item.left + 4, item.top + 2));
+        })
+        .OnDialog(kUsersAlertsTitle, [](HWND dialog) { CloseBox(dialog); })
+        .OnIdle([] {
+            ExpectBackOnList();
+            EXPECT_EQ(9, Selection());
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+    EXPECT_EQ(3u, LabCounter(kPdc, "RegSetValueExA"));
+}
+
+TEST_F(PolicyPageTest, FocusReturnsToTheListAfterAFailedOpening)
+{
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            LabDeleteRegValue(kPdc, kAlerterKey, "NotOnNetworkCacheTimeout");
+            SelectPolicy("Alerter Service");
+            PostMessageA(GetPropertiesButton(), BM_CLICK, 0, 0);
+        })
+        .OnMessageBox(IDOK, [](const BoxRecord &box) {
+            EXPECT_EQ("Alerter - WM_INITDIALOG 6, RegRet=2", box.text);
+        })
+        .OnIdle([] {
+            ExpectBackOnList();
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, LostConnectionEndsTheDialogOnSelect)
+{
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            SelectPolicy("UNIX Account Mapping");
+            // The connection breaks now and the computer no longer answers a connect.
+            LabSetBreakAfter(kPdc, 1);
+            LabSetComputerDword(kPdc, "ConnectStatus", 53);
+            PostMessageA(GetPropertiesButton(), BM_CLICK, 0, 0);
+        })
+        .OnMessageBox(IDOK, [](const BoxRecord &box) { EXPECT_EQ("Re-Connecting", box.caption); })
+        .OnIdle([] {
+            EXPECT_EQ(MainItem(IDC_MAIN_SELECT), GetFocus());
+            EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_SELECT)));
+            EXPECT_TRUE(IsWindowEnabled(MainItem(IDC_MAIN_OK)));
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, TabCyclesThroughTheListAndEnterOpensTheSelection)
+{
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            EXPECT_EQ(MainItem(IDC_MAIN_TAB), GetFocus());
+            PressKey(MainItem(IDC_MAIN_TAB), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetPolicyList(), GetFocus());
+            EXPECT_EQ(0, Selection());
+            PressKey(GetPolicyList(), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetPropertiesButton(), GetFocus());
+            PressKey(GetPropertiesButton(), VK_RETURN);
+        })
+        .OnDialog(kAlerterTitle, [](HWND dialog) { Click(dialog, IDCANCEL); })
+        .OnIdle([] {
+            ExpectBackOnList();
+            PressKey(GetPolicyList(), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(GetPropertiesButton(), GetFocus());
+            PressKey(GetPropertiesButton(), VK_TAB);
+        })
+        .OnIdle([] {
+            EXPECT_EQ(MainItem(IDC_MAIN_SELECT), GetFocus());
+            EXPECT_EQ(-1, Selection());
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, CancelledReselectionKeepsTheSelectedPolicy)
+{
+    int selected = -1;
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([&] {
+            ShowPolicyTab();
+            selected = SelectPolicy("Netlogon Service");
+            SetFocus(GetPolicyList());
+            PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
+        })
+        .CancelSelect()
+        .OnIdle([&] {
+            EXPECT_EQ(GetPolicyList(), GetFocus());
+            EXPECT_EQ(selected, Selection());
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
+{
+    const int netlogonRow = 4;
+    ASSERT_EQ(IDS_NETLOGON, GetPolicyEntry(netlogonRow).nameId);
+    auto openNetlogon = [] {
+        ShowPolicyTab();
+        SelectPolicy("Netlogon Service");
+        SendMessageA(PolicyPage(), WM_COMMAND, IDC_POL_PROPERTIES, 0);
+    };
+    std::vector<int> opened;
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([&] {
+            openNetlogon();
+            opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
+            PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
+        })
+        .SelectInLab("VELMOR-BDC")
+        .OnIdle([&] {
+            openNetlogon();
+            opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
+            PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
+        })
+        .SelectInLab("VELMOR-MEMBER")
+        .OnIdle([&] {
+            openNetlogon();
+            opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+    EXPECT_EQ((std::vector<int>{IDD_NETLOGON_PDC, IDD_NETLOGON_BDC, IDD_NETLOGON_SERVER}), opened);
+}

@@ -1,0 +1,200 @@
+// The administrative tools of the "&Applications" menu, started from the running program. The
+// stand-in tools (tests/helpers) record the command line they got under Korvid Lab\ToolRuns.
+#include <gtest/gtest.h>
+
+#include "app/shell.h"
+#include "connection/target.h"
+#include "lab/labconfig.h"
+#include "resources/resource.h"
+#include "tests/harness/harness.h"
+
+#include <string>
+
+namespace {
+
+const char kToolRunsKey[] = "Software\\Korvid Lab\\ToolRuns";
+
+std::string ToolsFolder() { return TestExeFolder() + "\\tools"; }
+
+bool ReadToolRun(const char *program, std::string *commandLine)
+{
+    char text[4096];
+    DWORD size = sizeof(text);
+    if (RegGetValueA(HKEY_CURRENT_USER, kToolRunsKey, program, RRF_RT_REG_SZ, nullptr, text, &size)
+        != ERROR_SUCCESS) {
+        return false;
+    }
+    *commandLine = text;
+    return true;
+}
+
+// The tool is a separate process: wait until it has written its record.
+std::string WaitForToolRun(const char *program)
+{
+    std::string commandLine;
+    for (int tries = 0; tries < 400 && !ReadToolRun(program, &commandLine); ++tries) Sleep(25);
+    return commandLine;
+}
+
+bool AnyToolRan()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kToolRunsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD values = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return values != 0;
+}
+
+// The search path is the process's PATH; each test puts its own folders first.
+class ToolsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+        InitShell(GetModuleHandleA(nullptr));
+        char path[32767];
+        DWORD length = GetEnvironmentVariableA("PATH", path, sizeof(path));
+        savedPath_.assign(path, length < sizeof(path) ? length : 0);
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("PATH", savedPath_.c_str());
+        CloseRemoteRoot();
+    }
+
+    void PutOnSearchPath(const std::string &folder)
+    {
+        SetEnvironmentVariableA("PATH", (folder + ";" + savedPath_).c_str());
+    }
+
+    // Runs the program on the given computer; act runs in its main loop, then it exits.
+    void RunOn(Driver &driver, const char *computer, std::function<void(HWND)> act)
+    {
+        driver.SelectInLab(computer).OnIdle([act] {
+            act(GetMainWindow());
+            Command(GetMainWindow(), IDM_EXIT);
+        });
+        EXPECT_EQ(0, RunKorvidAdm(GetModuleHandleA(nullptr)));
+    }
+
+    std::string savedPath_;
+};
+
+TEST_F(ToolsTest, StartsToolsWithTheirArgumentAndGivesFocusBack)
+{
+    PutOnSearchPath(ToolsFolder());
+    Driver driver;
+    RunOn(driver, "VELMOR-PDC", [&](HWND main) {
+        HWND select = GetDlgItem(main, IDC_MAIN_SELECT);
+        SetFocus(select);
+        Command(main, IDM_SERVER_MANAGER);
+        EXPECT_EQ(ToolsFolder() + "\\srvmgr.exe KORVID", WaitForToolRun("srvmgr.exe"));
+        Command(main, IDM_USER_MANAGER);
+        EXPECT_EQ(ToolsFolder() + "\\usrmgr.exe KORVID", WaitForToolRun("usrmgr.exe"));
+        Command(main, IDM_PERFORMANCE_MONITOR);
+        EXPECT_EQ(ToolsFolder() + "\\perfmon.exe", WaitForToolRun("perfmon.exe"));
+
+        // The main window gives the focus back to where it was when the tool started.
+        SetFocus(GetDlgItem(main, IDC_MAIN_TAB));
+        SetFocus(main);
+        EXPECT_EQ(select, GetFocus());
+    });
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST_F(ToolsTest, EventViewerGetsTheNameAsTheDialogReturnedIt)
+{
+    PutOnSearchPath(ToolsFolder());
+    Driver driver;
+    RunOn(driver, "\\\\velmor-member", [&](HWND main) {
+        Command(main, IDM_EVENT_VIEWER);
+        EXPECT_EQ(ToolsFolder() + "\\eventvwr.exe \\\\velmor-member", WaitForToolRun("eventvwr.exe"));
+    });
+}
+
+TEST_F(ToolsTest, LongestComputerNameReachesTheToolWhole)
+{
+    PutOnSearchPath(ToolsFolder());
+    const std::string longName(kNameChars - 1, 'N');
+    Driver driver;
+    RunOn(driver, "VELMOR-PDC", [&](HWND main) {
+        lstrcpynA(Target().computerName, longName.c_str(), kNameChars);
+        Command(main, IDM_EVENT_VIEWER);
+        EXPECT_EQ(ToolsFolder() + "\\eventvwr.exe " + longName, WaitForToolRun("eventvwr.exe"));
+    });
+}
+
+// Unquoted, "...\tool room\srvmgr.exe" would first be tried as "...\tool.exe".
+TEST_F(ToolsTest, PathWithBlankIsQuotedSoNoOtherProgramStarts)
+{
+    const std::string room = TestExeFolder() + "\\tool room";
+    const std::string decoy = TestExeFolder() + "\\tool.exe";
+    CreateDirectoryA(room.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\srvmgr.exe").c_str(), (room + "\\srvmgr.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\perfmon.exe").c_str(), decoy.c_str(), FALSE));
+    PutOnSearchPath(room);
+
+    Driver driver;
+    RunOn(driver, "VELMOR-BDC", [&](HWND main) {
+        Command(main, IDM_SERVER_MANAGER);
+        EXPECT_EQ("\"" + room + "\\srvmgr.exe\" KORVID", WaitForToolRun("srvmgr.exe"));
+    });
+    std::string decoyRun;
+    EXPECT_FALSE(ReadToolRun("tool.exe", &decoyRun)) << decoyRun;
+
+    DeleteFileA(decoy.c_str());
+    DeleteFileA((room + "\\srvmgr.exe").c_str());
+    RemoveDirectoryA(room.c_str());
+}
+
+TEST_F(ToolsTest, ToolNotOnTheSearchPathIsReported)
+{
+    Driver driver;
+    HWND main = nullptr;
+    auto expectBox = [&](const char *text) {
+        return [&main, text](const BoxRecord &box) {
+            EXPECT_EQ(text, box.text);
+            EXPECT_EQ("Korvid Administrator", box.caption);
+            EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
+            EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+            EXPECT_EQ(main, box.owner);
+        };
+    };
+    driver.SelectInLab("VELMOR-PDC")
+        .OnIdle([&] {
+            main = GetMainWindow();
+            Command(main, IDM_USER_MANAGER);
+            Command(main, IDM_EVENT_VIEWER);
+            Command(main, IDM_EXIT);
+        })
+        .OnMessageBox(IDOK, expectBox("Fail to find 'User Manager for Domains'"))
+        .OnMessageBox(IDOK, expectBox("Fail to find 'Event Viewer'"));
+    EXPECT_EQ(0, RunKorvidAdm(GetModuleHandleA(nullptr)));
+    EXPECT_EQ(2u, driver.Boxes().size());
+    EXPECT_FALSE(AnyToolRan());
+}
+
+// An empty file found on the path cannot start: nothing is said about it.
+TEST_F(ToolsTest, ToolThatCannotStartShowsNothing)
+{
+    const std::string broken = TestExeFolder() + "\\broken tools";
+    const std::string program = broken + "\\perfmon.exe";
+    CreateDirectoryA(broken.c_str(), nullptr);
+    HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    PutOnSearchPath(broken);
+
+    Driver driver;
+    RunOn(driver, "VELMOR-PDC", [](HWND main) { Command(main, IDM_PERFORMANCE_MONITOR); });
+    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_FALSE(AnyToolRan());
+
+    DeleteFileA(program.c_str());
+    RemoveDirectoryA(broken.c_str());
+}
+
+}  // namespace
