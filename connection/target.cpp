@@ -319,6 +319,25 @@ int ReconnectRegistry()
     return 0;
 }
 
+RemoteOpen OpenRemoteKey(const char *path, REGSAM access, BOOL waitCursor, HKEY *key, LONG *status)
+{
+    *key = NULL;
+    HCURSOR previous = waitCursor ? BeginWait() : NULL;
+    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, key);
+    if (waitCursor)
+        SetCursor(previous);
+    if (*status == ERROR_SUCCESS)
+        return RemoteKeyOpened;
+    *key = NULL;
+    if (!ReconnectRegistry())
+        return RemoteConnectionLost;
+    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, key);
+    if (*status == ERROR_SUCCESS)
+        return RemoteKeyOpened;
+    *key = NULL;
+    return RemoteKeyRefused;
+}
+
 const char *NetErrorText(DWORD code)
 {
     static char result[313];

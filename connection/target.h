@@ -53,6 +53,12 @@ int ReconnectRegistry();
 // The text of a network or registry status code; one static buffer, overwritten by every call.
 const char *NetErrorText(DWORD code);
 
+// Opens a key below the remote root; when that fails, reconnects once and tries once more.
+// RemoteConnectionLost: the reconnection failed and has shown its message; status is then the
+// first open's. waitCursor shows the wait cursor around the first open.
+enum RemoteOpen { RemoteKeyOpened, RemoteKeyRefused, RemoteConnectionLost };
+RemoteOpen OpenRemoteKey(const char *path, REGSAM access, BOOL waitCursor, HKEY *key, LONG *status);
+
 // Turns a UTF-16 name into 8-bit text: units below 256 as one byte, others as '?'.
 void NarrowName(const WCHAR *wide, char *narrow, int capacity);
 

@@ -56,8 +56,6 @@ const VersionLine kLaterLines[] = {
 const char kPrimaryFormat[] = "Primary Domain Controller in %s";
 const char kBackupFormat[] = "Backup Domain Controller in %s";
 
-enum OpenResult { KeyOpened, ReconnectFailed, KeyRefused };
-
 void ShowPageMessage(HWND page, const char *caption, const char *format, ...)
 {
     char text[kMessageChars];
@@ -90,30 +88,13 @@ LONG ReadValueText(HKEY key, const char *name, char *text)
     return ERROR_SUCCESS;
 }
 
-// Opens a key below the remote root; a refused open gets one reconnection and one more try.
-OpenResult OpenKeyAgainOnce(const char *path, HKEY *key, LONG *status)
-{
-    *key = NULL;
-    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, KEY_READ, key);
-    if (*status == ERROR_SUCCESS)
-        return KeyOpened;
-    *key = NULL;
-    if (!ReconnectRegistry())
-        return ReconnectFailed;  // it has shown its own message
-    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, KEY_READ, key);
-    if (*status == ERROR_SUCCESS)
-        return KeyOpened;
-    *key = NULL;
-    return KeyRefused;
-}
-
 BOOL OpenPageKey(HWND page, const char *path, const char *word, HKEY *key)
 {
     LONG status = ERROR_SUCCESS;
-    OpenResult result = OpenKeyAgainOnce(path, key, &status);
-    if (result == KeyRefused)
+    RemoteOpen result = OpenRemoteKey(path, KEY_READ, FALSE, key, &status);
+    if (result == RemoteKeyRefused)
         ShowRegFailure(page, word, status);
-    return result == KeyOpened;
+    return result == RemoteKeyOpened;
 }
 
 // The two layouts overlap: an empty static of the one not in use would paint over the other.
@@ -266,10 +247,10 @@ BOOL ShowWindowsNTName(HWND page)
 {
     HKEY key = NULL;
     LONG status = ERROR_SUCCESS;
-    OpenResult result = OpenKeyAgainOnce(kProductOptionsKeyPath, &key, &status);
-    if (result == ReconnectFailed)
+    RemoteOpen result = OpenRemoteKey(kProductOptionsKeyPath, KEY_READ, FALSE, &key, &status);
+    if (result == RemoteConnectionLost)
         return FALSE;
-    if (result == KeyRefused) {
+    if (result == RemoteKeyRefused) {
         SetDlgItemTextA(page, IDC_VER_SYSTEM, "Unknown system");
         return FALSE;
     }

@@ -14,30 +14,15 @@ namespace {
 
 const char kRegistryCaption[] = "Registry";
 
-enum OpenResult { OpenFailed, Opened, ConnectionLost };
-
-// One open, and on failure a reconnection and one more open. After a lost connection the
-// dialog is already ended, with the focus on the main window's "&Select..." button
-// (ReconnectRegistry has shown its own message).
-OpenResult OpenWithReconnect(HWND dialog, const char *path, REGSAM access, BOOL waitCursor,
-                             HKEY *handle, LONG *status)
+// After a lost connection the dialog ends with the focus on the main window's "&Select..."
+// button (ReconnectRegistry has shown its own message).
+void EndAfterLostConnection(HWND dialog)
 {
-    HCURSOR previous = waitCursor ? SetCursor(LoadCursor(NULL, IDC_WAIT)) : NULL;
-    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, handle);
-    if (waitCursor)
-        SetCursor(previous);
-    if (*status == ERROR_SUCCESS)
-        return Opened;
-    if (!ReconnectRegistry()) {
-        EndDialog(dialog, 0);
-        // A disabled button cannot take the focus, and this dialog is over: the buttons come
-        // back now rather than when the Policy page has seen the dialog end.
-        EnableMainButtons(TRUE);
-        SetFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
-        return ConnectionLost;
-    }
-    *status = Net().RegOpenKeyExA(GetRemoteRoot(), path, 0, access, handle);
-    return *status == ERROR_SUCCESS ? Opened : OpenFailed;
+    EndDialog(dialog, 0);
+    // A disabled button cannot take the focus, and this dialog is over: the buttons come
+    // back now rather than when the Policy page has seen the dialog end.
+    EnableMainButtons(TRUE);
+    SetFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
 }
 
 // The second failed open: reported with the step of the message being handled.
@@ -54,15 +39,17 @@ void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG sta
 }
 
 BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
-                         BOOL writing, HKEY *handle)
+                  BOOL writing, HKEY *handle)
 {
     LONG status;
-    OpenResult result = OpenWithReconnect(dialog, key.path, access, waitCursor, handle, &status);
-    if (result == OpenFailed) {
+    RemoteOpen result = OpenRemoteKey(key.path, access, waitCursor, handle, &status);
+    if (result == RemoteConnectionLost) {
+        EndAfterLostConnection(dialog);
+    } else if (result == RemoteKeyRefused) {
         ReportOpenFailure(dialog, key, writing, status);
         EndPolicyDialog(dialog);
     }
-    return result == Opened;
+    return result == RemoteKeyOpened;
 }
 
 // The 4-byte query of the direct dialogs: 0 on success, else the failed query's status, or
