@@ -114,6 +114,32 @@
 
 /* Connected Clients */
 #define IDD_CONNECTED_CLIENTS   1310
+#define IDC_CC_ACTIVE_GROUP     1311
+#define IDC_CC_QUERY_TEXT       1312
+#define IDC_CC_QUERY_LABEL      1313
+#define IDC_CC_QUERY            1314
+#define IDC_CC_DELAY_TEXT       1315
+#define IDC_CC_DELAY_LABEL      1316
+#define IDC_CC_DELAY            1317
+#define IDC_CC_WAIT_TEXT        1318
+#define IDC_CC_WAIT_LABEL       1319
+#define IDC_CC_WAIT             1320
+#define IDC_CC_DISCONNECT_GROUP 1321
+#define IDC_CC_AFTER            1322
+#define IDC_CC_HOURS            1323
+#define IDC_CC_INACTIVITY       1324
+#define IDC_CC_DISCONNECT       1325
+#define IDS_CC_ACTIVE_GROUP     382
+#define IDS_CC_QUERY_TEXT       383
+#define IDS_CC_QUERY_LABEL      384
+#define IDS_CC_DELAY_TEXT       385
+#define IDS_CC_DELAY_LABEL      386
+#define IDS_CC_WAIT_TEXT        387
+#define IDS_CC_WAIT_LABEL       388
+#define IDS_CC_DISCONNECT_GROUP 389
+#define IDS_CC_AFTER            390
+#define IDS_CC_INACTIVITY       391
+#define IDS_CC_DISCONNECT       392
 
 /* UNIX File System Integration */
 #define IDD_UNIX_FS             1340
