@@ -189,6 +189,10 @@ void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL en
 void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// "<tag> - WM_INITDIALOG <word> 1, RegRet=<code>" and "... <word> 2, dwType=<type>", for reads
+// that QueryNamedDword does not cover (strings, a value found under one of two names).
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status);
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type);
 // Direct query of a string value into kRegStringChars characters, ended after the returned
 // bytes; the query's status, and the type found in *type.
 LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type);

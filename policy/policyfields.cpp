@@ -56,6 +56,16 @@ void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
     MessageBoxA(owner, text, GetAppTitle(), MB_OK | icon);
 }
 
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word, (int)status);
+}
+
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
+}
+
 LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
 {
     // Zero-filled: a string stored without its terminator ends after its bytes.
