@@ -16,8 +16,10 @@ const PolicyKey kKey = {
     "Netlogon", "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters", AccessNamed };
 
 enum { kScriptsChars = 240 };
-const char kExportScripts[] = "%SystemRoot%\\var\\opt\\lanman\\shares\\korvid\\repl\\export\\scripts";
-const char kImportScripts[] = "%SystemRoot%\\var\\opt\\lanman\\shares\\korvid\\repl\\import\\scripts";
+const char kExportScripts[] =
+    "%SystemRoot%\\var\\opt\\lanman\\shares\\korvid\\repl\\export\\scripts";
+const char kImportScripts[] =
+    "%SystemRoot%\\var\\opt\\lanman\\shares\\korvid\\repl\\import\\scripts";
 const char kScriptsTooLong[] =
     "The length of the Scripts directory in Registry\nis greater than %d characters.\n"
     "Only the first %d characters will be displayed.\nRe-configure your Scripts directory path.";

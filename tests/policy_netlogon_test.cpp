@@ -159,9 +159,8 @@ TEST_F(NetlogonService, PrimaryShowsItsLayoutAndWritesItsValues)
         Click(dialog, IDOK);
     });
     EXPECT_EQ("D:\\scripts", LabScripts());
-    EXPECT_EQ(0u, LabDword(kNetlogonKey, "RefusePasswordChange"));
-    EXPECT_EQ(60u, LabDword(kNetlogonKey, "Pulse"));
-    EXPECT_EQ(45u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    ExpectDwords(kNetlogonKey,
+                 {{"RefusePasswordChange", 0}, {"Pulse", 60}, {"MaximumPasswordAge", 45}});
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 
     LabSetRegDword(kPdc, kNetlogonKey, "Pulse", 30);
@@ -197,9 +196,7 @@ TEST_F(NetlogonService, BackupShowsItsLayoutAndClampsItsInterval)
         Click(dialog, IDC_NL_REFUSE);
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(0u, LabDword(kNetlogonKey, "Update"));
-    EXPECT_EQ(1u, LabDword(kNetlogonKey, "RefusePasswordChange"));
-    EXPECT_EQ(5u, LabDword(kNetlogonKey, "Randomize"));
+    ExpectDwords(kNetlogonKey, {{"Update", 0}, {"RefusePasswordChange", 1}, {"Randomize", 5}});
 
     LabSetRegDword(kPdc, kNetlogonKey, "Randomize", 200);
     RunNetlogon(RoleBackupDomainController, [](HWND dialog) {
@@ -223,9 +220,8 @@ TEST_F(NetlogonService, DefaultPutsBackEachLayoutsValues)
     });
     // Stored as typed: the path keeps %SystemRoot% unexpanded.
     EXPECT_EQ(kExport, LabScripts());
-    EXPECT_EQ(0u, LabDword(kNetlogonKey, "RefusePasswordChange"));
-    EXPECT_EQ(300u, LabDword(kNetlogonKey, "Pulse"));
-    EXPECT_EQ(7u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    ExpectDwords(kNetlogonKey,
+                 {{"RefusePasswordChange", 0}, {"Pulse", 300}, {"MaximumPasswordAge", 7}});
 
     SetScripts(REG_EXPAND_SZ, "C:\\elsewhere");
     LabSetRegDword(kPdc, kNetlogonKey, "Update", 1);
@@ -237,8 +233,7 @@ TEST_F(NetlogonService, DefaultPutsBackEachLayoutsValues)
         Click(dialog, IDOK);
     });
     EXPECT_EQ(kImport, LabScripts());
-    EXPECT_EQ(0u, LabDword(kNetlogonKey, "Update"));
-    EXPECT_EQ(30u, LabDword(kNetlogonKey, "Randomize"));
+    ExpectDwords(kNetlogonKey, {{"Update", 0}, {"Randomize", 30}});
 }
 
 TEST_F(NetlogonService, MemberServerPreventedFromChangingHasNoFrequencyToEdit)
@@ -260,8 +255,7 @@ TEST_F(NetlogonService, MemberServerPreventedFromChangingHasNoFrequencyToEdit)
         TypeText(dialog, IDC_NL_DAYS, "30");
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(1u, LabDword(kNetlogonKey, "DisablePasswordChange"));
-    EXPECT_EQ(30u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    ExpectDwords(kNetlogonKey, {{"DisablePasswordChange", 1}, {"MaximumPasswordAge", 30}});
 
     RunNetlogon(RoleServer, [](HWND dialog) {
         Click(dialog, IDC_DEFAULT);
@@ -270,8 +264,7 @@ TEST_F(NetlogonService, MemberServerPreventedFromChangingHasNoFrequencyToEdit)
         EXPECT_EQ("7", ItemText(dialog, IDC_NL_DAYS));
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(0u, LabDword(kNetlogonKey, "DisablePasswordChange"));
-    EXPECT_EQ(7u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    ExpectDwords(kNetlogonKey, {{"DisablePasswordChange", 0}, {"MaximumPasswordAge", 7}});
 }
 
 TEST_F(NetlogonService, MissingOptionalFlagsDisableTheirBoxesAndAreNotCreated)
@@ -391,7 +384,8 @@ TEST_F(NetlogonService, ScriptsMustBeAnExpandableStringAndLongOnesAreCut)
 
     const std::string warning =
         "The length of the Scripts directory in Registry\nis greater than 240 characters.\n"
-        "Only the first 240 characters will be displayed.\nRe-configure your Scripts directory path.";
+        "Only the first 240 characters will be displayed.\n"
+        "Re-configure your Scripts directory path.";
     auto checkWarning = [&](const BoxRecord &box) {
         EXPECT_EQ(warning, box.text);
         EXPECT_EQ("Korvid Administrator", box.caption);
@@ -460,8 +454,7 @@ TEST_F(NetlogonService, FailedFlagWritesReportAndGoOn)
         ExpectPolicyBox(box, "Netlogon - WM_COMMAND, Update RegRet=5", "Registry", true);
     });
     RunDialog(IDD_NETLOGON_PDC, NetlogonServiceDlgProc);
-    EXPECT_EQ(100u, LabDword(kNetlogonKey, "Pulse"));
-    EXPECT_EQ(9u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    ExpectDwords(kNetlogonKey, {{"Pulse", 100}, {"MaximumPasswordAge", 9}});
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
 
