@@ -2,6 +2,8 @@
 // registry value helpers.
 #include "tests/policy_testing.h"
 
+#include "lab/lab.h"
+
 using namespace policytest;
 
 namespace {
@@ -12,6 +14,28 @@ HKEY OpenServerKey()
     EXPECT_EQ(ERROR_SUCCESS, Net().RegOpenKeyExA(GetRemoteRoot(), kServerKey, 0,
                                                  KEY_READ | KEY_WRITE, &key));
     return key;
+}
+
+DWORD lastWrittenSize;
+
+// The lab's write, noting the data length the program passed.
+LONG WINAPI NoteWrittenSize(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
+                            DWORD size)
+{
+    lastWrittenSize = size;
+    return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
+}
+
+// Writes a string through SetKorvidRegValue and returns the length it passed to the registry.
+DWORD WrittenStringSize(HKEY key, const char *text)
+{
+    NetCalls noting = GetLabNetCalls();
+    noting.RegSetValueExA = NoteWrittenSize;
+    InstallNetCalls(noting);
+    lastWrittenSize = 0xFFFFFFFF;
+    EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
+    InstallNetCalls(GetLabNetCalls());
+    return lastWrittenSize;
 }
 
 }  // namespace
@@ -163,6 +187,9 @@ TEST_F(PolicyProtocol, GetKorvidRegValueReadsStringsUpTo4999Characters)
 TEST_F(PolicyProtocol, SetKorvidRegValueWritesStringsAndNumbers)
 {
     HKEY key = OpenServerKey();
+    // The server reads strings by their length: no terminating zero is written.
+    EXPECT_EQ(5u, WrittenStringSize(key, "abcde"));
+    EXPECT_EQ(4999u, WrittenStringSize(key, std::string(6000, 'z').c_str()));
     EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", "abc", REG_SZ));
     std::string text;
     EXPECT_TRUE(LabGetRegString(kPdc, kServerKey, "Comment", &text));
