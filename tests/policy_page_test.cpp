@@ -80,6 +80,9 @@ TEST_F(PolicyPageTest, ListsTheTenPoliciesSortedWithDescriptionsOnSelection)
                 EXPECT_GE(FindPolicyByText(text), 0) << text;
             }
             EXPECT_EQ(-1, FindPolicyByText("alerter service"));
+            EXPECT_EQ(-1, FindPolicyByText("Alerter"));
+            EXPECT_EQ(-1, FindPolicyByText("Alerter Service "));
+            EXPECT_EQ(-1, FindPolicyByText(""));
             EXPECT_EQ(-1, Selection());
             EXPECT_EQ("", ItemText(page, IDC_POL_DESCR));
             EXPECT_EQ("Policy for:", ItemText(page, IDC_POL_FOR));
@@ -157,6 +160,30 @@ TEST_F(PolicyPageTest, FocusReturnsToTheListAfterAFailedOpening)
             CloseProgram();
         });
     EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, FocusReturnsToTheListAfterAFailedWrite)
+{
+    // The helper's message has no owner, so the dialog is still the active window under it.
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "ErrorAlert").c_str(), 5);
+            SelectPolicy("Users Alerts");
+            PostMessageA(GetPropertiesButton(), BM_CLICK, 0, 0);
+        })
+        .OnDialog(kUsersAlertsTitle, [](HWND dialog) { Click(dialog, IDOK); })
+        .OnMessageBox(IDOK, [](const BoxRecord &box) {
+            EXPECT_EQ("Violation - WM_COMMAND, 'ErrorAlert', dwRegType=4, RegRet=5", box.text);
+            EXPECT_EQ(nullptr, box.owner);
+        })
+        .OnIdle([] {
+            ExpectBackOnList();
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
 
 TEST_F(PolicyPageTest, LostConnectionEndsTheDialogOnSelect)
