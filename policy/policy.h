@@ -167,4 +167,42 @@ struct PolicyDialogSpec {
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM lParam);
 
+// ---------------------------------------------------------------------------------------------
+// Pieces for dialogs with procedures of their own (optional values, strings, typed numbers,
+// dependent controls, a second key)
+// ---------------------------------------------------------------------------------------------
+
+// What such a dialog does for each of the commands every policy dialog shares.
+struct PolicyProcedure {
+    void (*open)(HWND dialog);              // WM_INITDIALOG
+    void (*accept)(HWND dialog);            // OK, only while OK is enabled
+    void (*restore)(HWND dialog);           // Default, only while Default is enabled
+    BOOL (*click)(HWND dialog, int controlId);  // any other command; FALSE when not its own
+};
+// Runs the shared messages: Cancel and the close box end the dialog, disabled buttons do nothing.
+INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
+                              WPARAM wParam, LPARAM lParam);
+
+// Enables or disables the controls in the given order.
+void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable);
+// A warning about a stored value or a typed entry: the program title as caption, one OK button.
+void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// "<tag> - WM_INITDIALOG <word> 1, RegRet=<code>" and "... <word> 2, dwType=<type>", for reads
+// that QueryNamedDword does not cover (strings, a value found under one of two names).
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status);
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type);
+// Direct query of a string value into kRegStringChars characters, ended after the returned
+// bytes; the query's status, and the type found in *type.
+LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type);
+// Direct write of a string without its terminating zero; FALSE after
+// "<tag> - WM_COMMAND, <word> RegRet=<code>" (key left open).
+BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                      const char *word, DWORD type, const char *text);
+
+// The number at the start of a field (up to 600 characters): blanks skipped, an optional sign,
+// digits up to the first other character; 0 without digits. Saturates instead of overflowing.
+long ReadDecimalField(HWND dialog, int controlId);
+
 #endif

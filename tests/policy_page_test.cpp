@@ -273,6 +273,8 @@ TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
         SendMessageA(PolicyPage(), WM_COMMAND, IDC_POL_PROPERTIES, 0);
     };
     std::vector<int> opened;
+    // Each layout opens inside the step that asked for it; the step after it answers it.
+    auto cancel = [](HWND dialog) { Click(dialog, IDCANCEL); };
     Driver driver;
     driver.SelectInLab(kPdc)
         .OnIdle([&] {
@@ -280,18 +282,21 @@ TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
         })
+        .OnDialog("Properties of Netlogon Service - VELMOR-PDC", cancel)
         .SelectInLab("VELMOR-BDC")
         .OnIdle([&] {
             openNetlogon();
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
         })
+        .OnDialog("Properties of Netlogon Service - VELMOR-BDC", cancel)
         .SelectInLab("VELMOR-MEMBER")
         .OnIdle([&] {
             openNetlogon();
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             CloseProgram();
-        });
+        })
+        .OnDialog("Properties of Netlogon Service - VELMOR-MEMBER", cancel);
     EXPECT_EQ(0, RunProgram());
     EXPECT_EQ((std::vector<int>{IDD_NETLOGON_PDC, IDD_NETLOGON_BDC, IDD_NETLOGON_SERVER}), opened);
 }

@@ -1,0 +1,116 @@
+// The pieces that dialogs with procedures of their own share: the common commands, dependent
+// controls, warnings under the program title, direct string values and typed numbers.
+#include "policy/policy.h"
+
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "connection/netcalls.h"
+#include "resources/resource.h"
+
+INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
+                              WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        procedure.open(dialog);
+        return 0;
+    case WM_CLOSE:
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return 1;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            // Enter reaches a read-only dialog as a command of its disabled OK.
+            if (IsWindowEnabled(GetDlgItem(dialog, IDOK)))
+                procedure.accept(dialog);
+            return 1;
+        case IDCANCEL:
+            EndPolicyDialog(dialog);
+            return 1;
+        case IDC_DEFAULT:
+            if (IsWindowEnabled(GetDlgItem(dialog, IDC_DEFAULT)))
+                procedure.restore(dialog);
+            return 1;
+        }
+        return procedure.click(dialog, LOWORD(wParam));
+    }
+    return 0;
+}
+
+void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable)
+{
+    for (int i = 0; i < count; ++i)
+        EnableWindow(GetDlgItem(dialog, controlIds[i]), enable);
+}
+
+void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
+{
+    char text[kTextChars];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    MessageBoxA(owner, text, GetAppTitle(), MB_OK | icon);
+}
+
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word, (int)status);
+}
+
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
+}
+
+LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
+{
+    // Zero-filled: a string stored without its terminator ends after its bytes.
+    memset(text, 0, kRegStringChars);
+    DWORD size = kRegStringChars;
+    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
+    if (status != ERROR_SUCCESS) {
+        text[0] = '\0';
+        return status;
+    }
+    text[size < kRegStringChars ? size : kRegStringChars - 1] = '\0';
+    return ERROR_SUCCESS;
+}
+
+BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                      const char *word, DWORD type, const char *text)
+{
+    LONG status = WriteRegString(handle, name, type, text);
+    if (status != ERROR_SUCCESS)
+        ShowPolicyMessage(dialog, "Registry", "%s - WM_COMMAND, %s RegRet=%d", tag, word,
+                          (int)status);
+    return status == ERROR_SUCCESS;
+}
+
+long ReadDecimalField(HWND dialog, int controlId)
+{
+    char text[kTextChars] = "";
+    GetDlgItemTextA(dialog, controlId, text, sizeof(text));
+    const char *next = text;
+    while (*next == ' ' || *next == '\t')
+        ++next;
+    bool negative = *next == '-';
+    if (*next == '-' || *next == '+')
+        ++next;
+    // Accumulated as a negative number so that LONG_MIN itself fits.
+    long number = 0;
+    for (; *next >= '0' && *next <= '9'; ++next) {
+        int digit = *next - '0';
+        if (number < (LONG_MIN + digit) / 10) {
+            number = LONG_MIN;
+            break;
+        }
+        number = number * 10 - digit;
+    }
+    if (negative)
+        return number;
+    return number < -LONG_MAX ? LONG_MAX : -number;
+}
