@@ -167,4 +167,35 @@ struct PolicyDialogSpec {
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM lParam);
 
+// ---------------------------------------------------------------------------------------------
+// Helper-based dialogs with strings, typed fields and dependent controls
+// ---------------------------------------------------------------------------------------------
+
+// One value read and written through GetKorvidRegValue and SetKorvidRegValue. offset places
+// it in the dialog's record: a DWORD, or kRegStringChars characters for a REG_SZ.
+struct HelperValue {
+    const char *name;
+    DWORD type;
+    size_t offset;
+};
+
+// Opens the key for reading (reconnecting once), reads the values in order into record and
+// closes the key. FALSE when the dialog has been ended (after the failing step's message).
+BOOL ReadHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
+                      void *record);
+// Opens the key for writing with the wait cursor, writes the values in order and ends the
+// dialog: flushed after all of them, unflushed after the first that fails.
+void WriteHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
+                       const void *record);
+
+// A typed text refused at OK: "<reason>\nWill put the default back." (caption the program
+// title, information icon), then the field shows its default again; the dialog stays open.
+void RefuseTypedText(HWND dialog, int controlId, const char *defaultText, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+void SetCheck(HWND dialog, int controlId, BOOL checked);
+// Whether OK or Default may act: Enter reaches a read-only dialog's disabled OK as a command.
+BOOL IsButtonEnabled(HWND dialog, int controlId);
+// A group of controls that one setting switches on or off together.
+void EnableControls(HWND dialog, const int *controlIds, int count, BOOL enable);
+
 #endif
