@@ -117,6 +117,24 @@
 
 /* UNIX File System Integration */
 #define IDD_UNIX_FS             1340
+#define IDC_UFS_LOCK_GROUP      1341
+#define IDC_UFS_UNIX_LOCKS      1342
+#define IDC_UFS_LOCK_TEXT       1343
+#define IDC_UFS_NFS_GROUP       1344
+#define IDC_UFS_ROOT_OWNS       1345
+#define IDC_UFS_CREATE_GROUP    1346
+#define IDC_UFS_CREATE_TEXT     1347
+#define IDC_UFS_SERVER_DIRS     1348   /* radio: UnixDirectoryCheck 1 */
+#define IDC_UFS_WRITE_PERM      1349   /* radio: UnixDirectoryCheck 0 */
+#define IDC_UFS_READ_PERM       1350   /* radio: UnixDirectoryCheck 2 */
+#define IDC_UFS_PERMS_GROUP     1351
+#define IDC_UFS_FILE_LABEL      1352
+#define IDC_UFS_FILE_PERMS      1353
+#define IDC_UFS_FILE_RANGE      1354
+#define IDC_UFS_DIR_LABEL       1355
+#define IDC_UFS_DIR_PERMS       1356
+#define IDC_UFS_DIR_RANGE       1357
+#define IDC_UFS_BYPASS          1358
 
 /* Server Announcement */
 #define IDD_ANNOUNCEMENT        1370
@@ -214,6 +232,22 @@
 #define IDS_NS_SEP_LABEL        430
 #define IDS_UNIX_FS             440
 #define IDS_UNIX_FS_DESCR       441
+#define IDS_UFS_LOCK_GROUP      442
+#define IDS_UFS_UNIX_LOCKS      443
+#define IDS_UFS_LOCK_TEXT       444
+#define IDS_UFS_NFS_GROUP       445
+#define IDS_UFS_ROOT_OWNS       446
+#define IDS_UFS_CREATE_GROUP    447
+#define IDS_UFS_CREATE_TEXT     448
+#define IDS_UFS_SERVER_DIRS     449
+#define IDS_UFS_WRITE_PERM      450
+#define IDS_UFS_READ_PERM       451
+#define IDS_UFS_PERMS_GROUP     452
+#define IDS_UFS_FILE_LABEL      453
+#define IDS_UFS_FILE_RANGE      454
+#define IDS_UFS_DIR_LABEL       455
+#define IDS_UFS_DIR_RANGE       456
+#define IDS_UFS_BYPASS          457
 #define IDS_ANNOUNCEMENT        470
 #define IDS_ANNOUNCEMENT_DESCR  471
 
