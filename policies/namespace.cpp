@@ -159,22 +159,8 @@ INT_PTR CALLBACK NameSpaceMappingDlgProc(HWND dialog, UINT message, WPARAM wPara
     case WM_INITDIALOG:
         OpenNameSpaceMapping(dialog);
         return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        return 1;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
-            if (IsButtonEnabled(dialog, IDOK))
-                WriteNameSpaceMapping(dialog);
-            return 1;
-        case IDCANCEL:
-            EndPolicyDialog(dialog);
-            return 1;
-        case IDC_DEFAULT:
-            if (IsButtonEnabled(dialog, IDC_DEFAULT))
-                ShowDefaults(dialog);
-            return 1;
         case IDC_NS_SHORT_NAMES:
         case IDC_NS_LONG_NAMES:
             FlipCheck(dialog, LOWORD(wParam));
@@ -185,7 +171,7 @@ INT_PTR CALLBACK NameSpaceMappingDlgProc(HWND dialog, UINT message, WPARAM wPara
             FlipCheck(dialog, LOWORD(wParam));
             return 1;
         }
-        return 0;
+        break;
     }
-    return 0;
+    return HandlePolicyButtons(dialog, message, wParam, WriteNameSpaceMapping, ShowDefaults);
 }

@@ -106,7 +106,8 @@ void EnableCreationPermissionGroup(HWND dialog, DWORD ignorePermissions)
 void ShowPermissions(HWND dialog, const PermissionField &field, DWORD stored)
 {
     char digits[16];
-    snprintf(digits, sizeof(digits), "%o", (unsigned)(stored > field.largest ? field.largest : stored));
+    DWORD shown = stored > field.largest ? field.largest : stored;
+    snprintf(digits, sizeof(digits), "%o", (unsigned)shown);
     SetDlgItemTextA(dialog, field.controlId, digits);
     SendDlgItemMessageA(dialog, field.controlId, EM_LIMITTEXT, field.digits, 0);
 }
@@ -184,22 +185,8 @@ INT_PTR CALLBACK UnixFileSystemDlgProc(HWND dialog, UINT message, WPARAM wParam,
     case WM_INITDIALOG:
         OpenUnixFileSystem(dialog);
         return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        return 1;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
-            if (IsButtonEnabled(dialog, IDOK))
-                WriteUnixFileSystem(dialog);
-            return 1;
-        case IDCANCEL:
-            EndPolicyDialog(dialog);
-            return 1;
-        case IDC_DEFAULT:
-            if (IsButtonEnabled(dialog, IDC_DEFAULT))
-                ShowDefaults(dialog);
-            return 1;
         case IDC_UFS_UNIX_LOCKS:
         case IDC_UFS_ROOT_OWNS:
             FlipCheck(dialog, LOWORD(wParam));
@@ -213,7 +200,7 @@ INT_PTR CALLBACK UnixFileSystemDlgProc(HWND dialog, UINT message, WPARAM wParam,
             EnableCreationPermissionGroup(dialog, FlipCheck(dialog, IDC_UFS_BYPASS));
             return 1;
         }
-        return 0;
+        break;
     }
-    return 0;
+    return HandlePolicyButtons(dialog, message, wParam, WriteUnixFileSystem, ShowDefaults);
 }

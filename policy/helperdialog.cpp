@@ -8,8 +8,15 @@
 #include <string.h>
 
 #include "connection/netcalls.h"
+#include "resources/resource.h"
 
 namespace {
+
+// Enter reaches a read-only dialog's disabled OK as a command too.
+BOOL IsButtonEnabled(HWND dialog, int controlId)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+}
 
 void *ValueIn(void *record, const HelperValue &value)
 {
@@ -80,7 +87,28 @@ void EnableControls(HWND dialog, const int *controlIds, int count, BOOL enable)
         EnableWindow(GetDlgItem(dialog, controlIds[i]), enable);
 }
 
-BOOL IsButtonEnabled(HWND dialog, int controlId)
+BOOL HandlePolicyButtons(HWND dialog, UINT message, WPARAM wParam, void (*writeValues)(HWND),
+                         void (*showDefaults)(HWND))
 {
-    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+    switch (message) {
+    case WM_CLOSE:
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (IsButtonEnabled(dialog, IDOK))
+                writeValues(dialog);
+            return TRUE;
+        case IDCANCEL:
+            EndPolicyDialog(dialog);
+            return TRUE;
+        case IDC_DEFAULT:
+            if (IsButtonEnabled(dialog, IDC_DEFAULT))
+                showDefaults(dialog);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
 }

@@ -193,8 +193,11 @@ void WriteHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *val
 void RefuseTypedText(HWND dialog, int controlId, const char *defaultText, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 void SetCheck(HWND dialog, int controlId, BOOL checked);
-// Whether OK or Default may act: Enter reaches a read-only dialog's disabled OK as a command.
-BOOL IsButtonEnabled(HWND dialog, int controlId);
+// The commands of a dialog with a procedure of its own that every policy dialog shares: OK
+// and Default act only while their buttons are enabled, Cancel and the close box end the
+// dialog. TRUE when the message was one of them.
+BOOL HandlePolicyButtons(HWND dialog, UINT message, WPARAM wParam, void (*writeValues)(HWND),
+                         void (*showDefaults)(HWND));
 // A group of controls that one setting switches on or off together.
 void EnableControls(HWND dialog, const int *controlIds, int count, BOOL enable);
 

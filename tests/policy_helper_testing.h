@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ inline std::string DwordBytes(DWORD value)
 }
 
 const char kAppTitle[] = "Korvid Administrator";
+const char kFileServiceKey[] =
+    "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters";
 
 // A message about typed input: owned by the dialog, titled by the program, information icon.
 inline void ExpectRefusal(const BoxRecord &box, const std::string &reason, HWND dialog)
@@ -74,6 +77,35 @@ inline void ExpectRefusal(const BoxRecord &box, const std::string &reason, HWND 
     EXPECT_EQ((UINT)MB_ICONASTERISK, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
     EXPECT_EQ(dialog, box.owner);
+}
+
+// A dialog acted on, then the one message box that its action brings.
+inline void RunToOkBox(int dialogId, DLGPROC proc, const char *title,
+                       const std::function<void(HWND)> &act,
+                       const std::function<void(const BoxRecord &)> &check)
+{
+    Driver driver;
+    driver.OnDialog(title, act);
+    driver.OnMessageBox(IDOK, check);
+    RunDialog(dialogId, proc);
+}
+
+// A dialog whose action meets these refusals of typed input, in this order.
+inline void RunThroughRefusals(int dialogId, DLGPROC proc, const char *title,
+                               const std::vector<std::string> &reasons,
+                               const std::function<void(HWND)> &act)
+{
+    HWND shown = NULL;
+    Driver driver;
+    driver.OnDialog(title, [&](HWND dialog) {
+        shown = dialog;
+        act(dialog);
+    });
+    for (const std::string &reason : reasons)
+        driver.OnMessageBox(IDOK, [&shown, reason](const BoxRecord &box) {
+            ExpectRefusal(box, reason, shown);
+        });
+    RunDialog(dialogId, proc);
 }
 
 // The program's start-up state first, for the program title.

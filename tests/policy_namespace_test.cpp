@@ -6,8 +6,6 @@ using namespace policytest;
 
 namespace {
 
-const char kFileServiceKey[] =
-    "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters";
 const char kNameSpaceTitle[] = "Properties of File Name Space Mapping - VELMOR-PDC";
 
 const std::vector<std::string> kWriteOrder = {
@@ -59,14 +57,10 @@ void ExpectGroups(HWND dialog, bool extension, bool separator)
         EXPECT_TRUE(Enabled(dialog, id)) << id;
 }
 
-// The dialog acted on, then the one message box that its action brings.
-void RunToOkBox(const std::function<void(HWND)> &act,
-                const std::function<void(const BoxRecord &)> &check)
+void RunNameSpaceToBox(const std::function<void(HWND)> &act,
+                       const std::function<void(const BoxRecord &)> &check)
 {
-    Driver driver;
-    driver.OnDialog(kNameSpaceTitle, act);
-    driver.OnMessageBox(IDOK, check);
-    RunDialog(IDD_NAME_SPACE, NameSpaceMappingDlgProc);
+    RunToOkBox(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle, act, check);
 }
 
 }  // namespace
@@ -154,10 +148,11 @@ TEST_F(NameSpaceMapping, RefusedSeparatorsPutTheTildeBackAndKeepTheDialogOpen)
 {
     StoreMapping(3, 3, 0, 1, "~");
     WriteRecorder recorder;
-    HWND shown = NULL;
-    Driver driver;
-    driver.OnDialog(kNameSpaceTitle, [&](HWND dialog) {
-        shown = dialog;
+    RunThroughRefusals(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle,
+                       {"The character '_' is not a tilde or alpha-numerical",
+                        "Separator is not entered.",
+                        "The character '\xE9' is not a tilde or alpha-numerical"},
+                       [&](HWND dialog) {
         DWORD opens = LabCounter(kPdc, "RegOpenKeyExA");
         Click(dialog, IDC_NS_MIXED_CASE);
         TypeText(dialog, IDC_NS_SEPARATOR, "a_b");
@@ -179,16 +174,6 @@ TEST_F(NameSpaceMapping, RefusedSeparatorsPutTheTildeBackAndKeepTheDialogOpen)
         TypeText(dialog, IDC_NS_SEPARATOR, "Zz9~");
         Click(dialog, IDOK);
     });
-    driver.OnMessageBox(IDOK, [&](const BoxRecord &box) {
-        ExpectRefusal(box, "The character '_' is not a tilde or alpha-numerical", shown);
-    });
-    driver.OnMessageBox(IDOK, [&](const BoxRecord &box) {
-        ExpectRefusal(box, "Separator is not entered.", shown);
-    });
-    driver.OnMessageBox(IDOK, [&](const BoxRecord &box) {
-        ExpectRefusal(box, "The character '\xE9' is not a tilde or alpha-numerical", shown);
-    });
-    RunDialog(IDD_NAME_SPACE, NameSpaceMappingDlgProc);
     ExpectWrites(recorder, 3, 1, 1, 1, "Zz9~");
 }
 
@@ -205,7 +190,7 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
 
     StoreMapping(3, 3, 0, 1, "~");
     LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    RunToOkBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
+    RunNameSpaceToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
         ExpectPolicyBox(box, std::string("NAMESPACE - WM_COMMAND, Fail to open '") +
                         kFileServiceKey + "', RegRet=5", "Registry", true);
     });
@@ -214,7 +199,7 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
     LabClearFaults(kPdc);
     LabSetFault(kPdc, "SetValue", ValuePath(kFileServiceKey, "TruncatedExtensions").c_str(), 5);
     WriteRecorder recorder;
-    RunToOkBox(
+    RunNameSpaceToBox(
         [](HWND dialog) {
             Click(dialog, IDC_NS_MIXED_CASE);
             Click(dialog, IDOK);

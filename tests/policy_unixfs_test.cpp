@@ -6,8 +6,6 @@ using namespace policytest;
 
 namespace {
 
-const char kFileServiceKey[] =
-    "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters";
 const char kUnixFsTitle[] = "Properties of UNIX File System Integration - VELMOR-PDC";
 
 const std::vector<std::string> kWriteOrder = {
@@ -51,6 +49,12 @@ void ExpectCreationGroup(HWND dialog, bool enabled)
 void RunUnixFs(const std::function<void(HWND)> &act)
 {
     RunActing(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, act);
+}
+
+void RunUnixFsToBox(const std::function<void(HWND)> &act,
+                    const std::function<void(const BoxRecord &)> &check)
+{
+    RunToOkBox(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, act, check);
 }
 
 int ButtonType(HWND dialog, int id)
@@ -169,10 +173,11 @@ TEST_F(UnixFileSystem, RefusedPermissionsPutTheirDefaultBackOneFieldAtATime)
 {
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
     WriteRecorder recorder;
-    HWND shown = NULL;
-    Driver driver;
-    driver.OnDialog(kUnixFsTitle, [&](HWND dialog) {
-        shown = dialog;
+    RunThroughRefusals(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle,
+                       {"File permission is not set.", "Directory permission '8' is not in octal.",
+                        "File permission '6a4' is not in octal.", "Directory permission is not set.",
+                        "File permission '\xB7" "7' is not in octal."},
+                       [&](HWND dialog) {
         DWORD opens = LabCounter(kPdc, "RegOpenKeyExA");
         Click(dialog, IDC_UFS_UNIX_LOCKS);
         // An empty file field hides a bad directory field until it is mended.
@@ -200,17 +205,6 @@ TEST_F(UnixFileSystem, RefusedPermissionsPutTheirDefaultBackOneFieldAtATime)
         TypeText(dialog, IDC_UFS_DIR_PERMS, "7");
         Click(dialog, IDOK);
     });
-    for (const char *reason : {"File permission is not set.",
-                               "Directory permission '8' is not in octal.",
-                               "File permission '6a4' is not in octal.",
-                               "Directory permission is not set.",
-                               "File permission '\xB7" "7' is not in octal."}) {
-        std::string expected = reason;
-        driver.OnMessageBox(IDOK, [&shown, expected](const BoxRecord &box) {
-            ExpectRefusal(box, expected, shown);
-        });
-    }
-    RunDialog(IDD_UNIX_FS, UnixFileSystemDlgProc);
     ExpectWrites(recorder, {1, 0, 1, 0, 7, 511});
 }
 
@@ -249,32 +243,24 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
 
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
     LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    {
-        Driver driver;
-        driver.OnDialog(kUnixFsTitle, [](HWND dialog) { Click(dialog, IDOK); });
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-            ExpectPolicyBox(box, std::string("UNIXFS - WM_COMMAND, Fail to open '") +
-                            kFileServiceKey + "', RegRet=5", "Registry", true);
-        });
-        RunDialog(IDD_UNIX_FS, UnixFileSystemDlgProc);
-    }
+    RunUnixFsToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, std::string("UNIXFS - WM_COMMAND, Fail to open '") + kFileServiceKey +
+                        "', RegRet=5", "Registry", true);
+    });
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);
     LabSetFault(kPdc, "SetValue", ValuePath(kFileServiceKey, "UnixDirectoryPerms").c_str(), 5);
     WriteRecorder recorder;
-    {
-        Driver driver;
-        driver.OnDialog(kUnixFsTitle, [](HWND dialog) {
+    RunUnixFsToBox(
+        [](HWND dialog) {
             Click(dialog, IDC_UFS_ROOT_OWNS);
             Click(dialog, IDOK);
-        });
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        },
+        [](const BoxRecord &box) {
             ExpectPolicyBox(box, "UNIXFS - WM_COMMAND, 'UnixDirectoryPerms', dwRegType=4, RegRet=5",
                             "Registry", false);
         });
-        RunDialog(IDD_UNIX_FS, UnixFileSystemDlgProc);
-    }
     ExpectWrites(recorder, {0, 1, 1, 0, 0755});
     EXPECT_EQ(1u, LabDword(kFileServiceKey, "RootOwnsFilesCreatedOnNFS"));
     EXPECT_EQ(0644u, LabDword(kFileServiceKey, "UnixFilePerms"));
