@@ -7,6 +7,6 @@ install_missing || { echo "could not install the build tools"; exit 1; }
 build_all || { echo "build failed"; exit 1; }
 build_i686 || { echo "i686 build failed"; exit 1; }
 trap stop_all EXIT
-start_display private
+start_display private || exit 1
 prepare_wine
 cd "$BUILD_DIR" && ctest --output-on-failure --timeout 120 "$@"
