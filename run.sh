@@ -23,9 +23,9 @@ PROGRAM="$BUILD_DIR/lab/korvidadm-lab.exe"
 trap stop_all EXIT
 
 if [ -n "$SHOT" ]; then
-    start_display private
+    start_display private || exit 1
 else
-    start_display
+    start_display || exit 1
 fi
 prepare_wine "$BUILD_DIR/run-prefix" || exit 1
 

@@ -150,6 +150,25 @@ TEST_F(AboutTest, IconIsTheFirstImageOfTheBitmap)
         EXPECT_EQ(60, colour.bmHeight);
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
+
+        // Drawn over a plain ground: the magenta corner lets the ground through, the middle of
+        // the picture does not.
+        const COLORREF ground = RGB(1, 2, 3);
+        HDC screen = GetDC(nullptr);
+        HDC canvas = CreateCompatibleDC(screen);
+        HBITMAP picture = CreateCompatibleBitmap(screen, 70, 60);
+        HGDIOBJ old = SelectObject(canvas, picture);
+        RECT all = {0, 0, 70, 60};
+        HBRUSH brush = CreateSolidBrush(ground);
+        FillRect(canvas, &all, brush);
+        EXPECT_TRUE(DrawIconEx(canvas, 0, 0, icon, 70, 60, 0, nullptr, DI_NORMAL));
+        EXPECT_EQ(ground, GetPixel(canvas, 0, 0));
+        EXPECT_NE(ground, GetPixel(canvas, 35, 30));
+        SelectObject(canvas, old);
+        DeleteObject(brush);
+        DeleteObject(picture);
+        DeleteDC(canvas);
+        ReleaseDC(nullptr, screen);
     });
 }
 

@@ -36,6 +36,14 @@ std::string WaitForToolRun(const char *program)
     return commandLine;
 }
 
+DWORD ReadToolDword(const char *program, const char *what)
+{
+    std::string name = std::string(program) + " " + what;
+    DWORD data = 0xFFFFFFFF, size = sizeof(data);
+    RegGetValueA(HKEY_CURRENT_USER, kToolRunsKey, name.c_str(), RRF_RT_REG_DWORD, nullptr, &data, &size);
+    return data;
+}
+
 bool AnyToolRan()
 {
     HKEY key;
@@ -96,6 +104,9 @@ TEST_F(ToolsTest, StartsToolsWithTheirArgumentAndGivesFocusBack)
         EXPECT_EQ(ToolsFolder() + "\\usrmgr.exe KORVID", WaitForToolRun("usrmgr.exe"));
         Command(main, IDM_PERFORMANCE_MONITOR);
         EXPECT_EQ(ToolsFolder() + "\\perfmon.exe", WaitForToolRun("perfmon.exe"));
+        // SW_SHOW is passed, but no flag makes the tool take it: it shows itself as it likes.
+        EXPECT_EQ(0u, ReadToolDword("perfmon.exe", "StartFlags"));
+        EXPECT_EQ((DWORD)SW_SHOW, ReadToolDword("perfmon.exe", "ShowWindow"));
 
         // The main window gives the focus back to where it was when the tool started.
         SetFocus(GetDlgItem(main, IDC_MAIN_TAB));
