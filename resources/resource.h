@@ -105,6 +105,20 @@
 
 /* Computer Browser Service */
 #define IDD_BROWSER             1250
+#define IDC_BRW_LOG_GROUP       1251
+#define IDC_BRW_MORE_LOG        1252
+#define IDC_BRW_LOG_TEXT        1253
+#define IDC_BRW_MASTER_GROUP    1254
+#define IDC_BRW_MASTER_TEXT     1255
+#define IDC_BRW_MASTER_LABEL    1256
+#define IDC_BRW_MASTER_UPDATE   1257
+#define IDC_BRW_BACKUP_GROUP    1258
+#define IDC_BRW_BACKUP_TEXT     1259
+#define IDC_BRW_BACKUP_LABEL    1260
+#define IDC_BRW_BACKUP_UPDATE   1261
+#define IDC_BRW_RECOVERY_TEXT   1262
+#define IDC_BRW_RECOVERY_LABEL  1263
+#define IDC_BRW_RECOVERY        1264
 
 /* Netlogon Service: one layout per server role; 1283 stands in the policy table */
 #define IDD_NETLOGON_PDC        1280
@@ -170,6 +184,17 @@
 #define IDS_ALR_TIMEOUT_LABEL   297
 #define IDS_BROWSER             320
 #define IDS_BROWSER_DESCR       321
+#define IDS_BRW_LOG_GROUP       322
+#define IDS_BRW_LOG_TEXT        323
+#define IDS_BRW_MORE_LOG        324
+#define IDS_BRW_MASTER_GROUP    325
+#define IDS_BRW_MASTER_TEXT     326
+#define IDS_BRW_MASTER_LABEL    327
+#define IDS_BRW_BACKUP_GROUP    328
+#define IDS_BRW_BACKUP_TEXT     329
+#define IDS_BRW_BACKUP_LABEL    330
+#define IDS_BRW_RECOVERY_TEXT   331
+#define IDS_BRW_RECOVERY_LABEL  332
 #define IDS_NETLOGON            350
 #define IDS_NETLOGON_DESCR      351
 #define IDS_CONNECTED_CLIENTS   380
