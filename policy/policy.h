@@ -164,6 +164,28 @@ struct PolicyDialogSpec {
     void (*showDependents)(HWND dialog);  // after opening, every click and Default; or null
 };
 
+// ---------------------------------------------------------------------------------------------
+// Fields beyond flags and numbers: dependent controls and limited strings
+// ---------------------------------------------------------------------------------------------
+
+// Enables or disables a group of controls that follow one switch of the dialog.
+void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable);
+
+// A string field that holds at most limit characters. A longer stored text is shown cut after
+// the warning (a format taking the limit twice; program title, stop icon, owned by the dialog).
+struct TextLimit {
+    int limit;
+    const char *warning;
+};
+// Direct read of a REG_SZ into text (limit + 1 characters) with numbered messages. The warning
+// about an over-long text comes before the type test. FALSE after the step's message (key left
+// open).
+BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                         int queryStep, int typeStep, const TextLimit &limit, char *text);
+// Direct write of a REG_SZ without its terminator; FALSE after the step's message.
+BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
+                         const char *text);
+
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM lParam);
 

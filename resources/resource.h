@@ -89,6 +89,17 @@
 
 /* UPS Service */
 #define IDD_UPS_SERVICE         1190
+#define IDC_UPS_GROUP           1191
+#define IDC_UPS_SEND            1192
+#define IDC_UPS_TEXT            1193
+#define IDC_UPS_RECIPIENT_GROUP 1194
+#define IDC_UPS_RECIPIENT_LABEL 1195
+#define IDC_UPS_RECIPIENT       1196
+#define IDC_UPS_MESSAGE_GROUP   1197
+#define IDC_UPS_MESSAGE_LABEL   1198
+#define IDC_UPS_MESSAGE         1199
+#define IDC_UPS_INTERVAL_LABEL  1200
+#define IDC_UPS_INTERVAL        1201
 
 /* Alerter Service */
 #define IDD_ALERTER             1220
@@ -134,6 +145,13 @@
 
 /* Server Announcement */
 #define IDD_ANNOUNCEMENT        1370
+#define IDC_ANN_GROUP           1371
+#define IDC_ANN_ANNOUNCE        1373
+#define IDC_ANN_SERVER_GROUP    1374
+#define IDC_ANN_TEXT            1375
+#define IDC_ANN_FREQUENCY_LABEL 1376
+#define IDC_ANN_FREQUENCY       1377
+#define IDC_ANN_LM              1379
 
 /* File Name Space Mapping */
 #define IDD_NAME_SPACE          1400
@@ -174,6 +192,13 @@
 #define IDS_UAM_CREATE          233
 #define IDS_UPS_SERVICE         260
 #define IDS_UPS_SERVICE_DESCR   261
+#define IDS_UPS_SEND            262
+#define IDS_UPS_TEXT            263
+#define IDS_UPS_RECIPIENT_GROUP 264
+#define IDS_UPS_RECIPIENT_LABEL 265
+#define IDS_UPS_MESSAGE_GROUP   266
+#define IDS_UPS_MESSAGE_LABEL   267
+#define IDS_UPS_INTERVAL_LABEL  268
 #define IDS_ALERTER             290
 #define IDS_ALERTER_DESCR       291
 #define IDS_ALR_HEADER_TEXT     292
@@ -205,5 +230,10 @@
 #define IDS_UNIX_FS_DESCR       441
 #define IDS_ANNOUNCEMENT        470
 #define IDS_ANNOUNCEMENT_DESCR  471
+#define IDS_ANN_ANNOUNCE        473
+#define IDS_ANN_SERVER_GROUP    474
+#define IDS_ANN_TEXT            475
+#define IDS_ANN_FREQUENCY_LABEL 476
+#define IDS_ANN_LM              478
 
 #endif
