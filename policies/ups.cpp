@@ -89,7 +89,7 @@ void ShowPowerFailSettings(HWND dialog, const PowerFailSettings &settings)
     SetDlgItemTextA(dialog, IDC_UPS_MESSAGE, settings.message);
 }
 
-void OpenUpsDialog(HWND dialog)
+void OpenUpsDialog(HWND dialog, const void *)
 {
     HKEY handle;
     PowerFailSettings settings = {};
@@ -112,7 +112,7 @@ void OpenUpsDialog(HWND dialog)
     SetFocus(GetDlgItem(dialog, IDCANCEL));
 }
 
-void ShowPowerFailDefaults(HWND dialog)
+void ShowPowerFailDefaults(HWND dialog, const void *)
 {
     PowerFailSettings settings = {};
     settings.ignore = 1;
@@ -132,7 +132,7 @@ void CollectPowerFailSettings(HWND dialog, PowerFailSettings *settings)
 }
 
 // All four are written even while the box is unchecked: the greyed fields keep their texts.
-void WritePowerFailSettings(HWND dialog)
+void WritePowerFailSettings(HWND dialog, const void *)
 {
     PowerFailSettings settings = {};
     CollectPowerFailSettings(dialog, &settings);
@@ -151,41 +151,21 @@ void WritePowerFailSettings(HWND dialog)
     FinishPolicyWrites(dialog, handle);
 }
 
-// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
-BOOL ButtonEnabled(HWND dialog, int controlId)
+BOOL FlipSendBox(HWND dialog, int controlId, const void *)
 {
-    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+    if (controlId != IDC_UPS_SEND)
+        return FALSE;
+    EnablePowerFailControls(dialog, InvertCheck(FlipCheck(dialog, IDC_UPS_SEND)));
+    return TRUE;
 }
+
+const PolicyHandlers kHandlers = {
+    OpenUpsDialog, ShowPowerFailDefaults, WritePowerFailSettings, FlipSendBox,
+};
 
 }  // namespace
 
 INT_PTR CALLBACK UpsServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        OpenUpsDialog(dialog);
-        return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        return 1;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            if (ButtonEnabled(dialog, IDOK))
-                WritePowerFailSettings(dialog);
-            return 1;
-        case IDCANCEL:
-            EndPolicyDialog(dialog);
-            return 1;
-        case IDC_DEFAULT:
-            if (ButtonEnabled(dialog, IDC_DEFAULT))
-                ShowPowerFailDefaults(dialog);
-            return 1;
-        case IDC_UPS_SEND:
-            EnablePowerFailControls(dialog, InvertCheck(FlipCheck(dialog, IDC_UPS_SEND)));
-            return 1;
-        }
-        return 0;
-    }
-    return 0;
+    return HandlePolicyMessages(kHandlers, NULL, dialog, message, wParam);
 }

@@ -186,6 +186,20 @@ BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *
 BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
                          const char *text);
 
+// What a dialog with values of its own gives the protocol's message handling; context comes back
+// to each of them.
+struct PolicyHandlers {
+    void (*open)(HWND dialog, const void *context);          // WM_INITDIALOG
+    void (*showDefaults)(HWND dialog, const void *context);  // Default
+    void (*write)(HWND dialog, const void *context);         // OK
+    // The dialog's other commands (its check boxes): TRUE when it handled the id.
+    BOOL (*command)(HWND dialog, int controlId, const void *context);
+};
+// The protocol's messages: the close box acts as Cancel, OK and Default act only while enabled,
+// Cancel ends the dialog; other commands go to the dialog's own handler.
+INT_PTR HandlePolicyMessages(const PolicyHandlers &handlers, const void *context, HWND dialog,
+                             UINT message, WPARAM wParam);
+
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM lParam);
 

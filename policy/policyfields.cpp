@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "connection/netcalls.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -17,7 +18,42 @@ void WarnOfLongText(HWND dialog, const TextLimit &limit)
     MessageBoxA(dialog, text, GetAppTitle(), MB_OK | MB_ICONHAND);
 }
 
+// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
+BOOL ButtonEnabled(HWND dialog, int controlId)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+}
+
 }  // namespace
+
+INT_PTR HandlePolicyMessages(const PolicyHandlers &handlers, const void *context, HWND dialog,
+                             UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        handlers.open(dialog, context);
+        return 0;
+    case WM_CLOSE:
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return 1;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (ButtonEnabled(dialog, IDOK))
+                handlers.write(dialog, context);
+            return 1;
+        case IDCANCEL:
+            EndPolicyDialog(dialog);
+            return 1;
+        case IDC_DEFAULT:
+            if (ButtonEnabled(dialog, IDC_DEFAULT))
+                handlers.showDefaults(dialog, context);
+            return 1;
+        }
+        return handlers.command && handlers.command(dialog, LOWORD(wParam), context);
+    }
+    return 0;
+}
 
 void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable)
 {

@@ -20,6 +20,11 @@ void RunAnnouncement(const std::function<void(HWND)> &act)
     RunActing(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle, act);
 }
 
+void RunAnnouncementToBox(const std::string &text, bool owned)
+{
+    RunToReadBox(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, text, owned);
+}
+
 void ExpectDependents(HWND dialog, bool enabled)
 {
     for (int id : kDependents)
@@ -107,36 +112,28 @@ TEST_F(AnnouncementDialog, DefaultAnnouncesEveryThreeMinutes)
 TEST_F(AnnouncementDialog, MessagesNameTheValue)
 {
     LabDeleteRegValue(kPdc, kServerKey, "LmAnnounce");
-    RunToBox(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "LM - WM_INITDIALOG LmAnnounce 1, RegRet=2", "", false);
-    });
+    RunAnnouncementToBox("LM - WM_INITDIALOG LmAnnounce 1, RegRet=2", false);
     EXPECT_EQ(3u, LabCounter(kPdc, "RegQueryValueExA"));
 
     LabSetRegString(kPdc, kServerKey, "LmAnnounce", "0");
     LabSetFault(kPdc, "OpenRead", kServerKey, 5);
-    RunToBox(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "LM - WM_INITDIALOG 1, RegRet=5", "", true);
-    });
+    RunAnnouncementToBox("LM - WM_INITDIALOG 1, RegRet=5", true);
     LabClearFaults(kPdc);
-    RunToBox(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "LM - WM_INITDIALOG LmAnnounce 2, dwType=1", "", false);
-    });
+    RunAnnouncementToBox("LM - WM_INITDIALOG LmAnnounce 2, dwType=1", false);
 
     LabSetRegDword(kPdc, kServerKey, "LmAnnounce", 0);
     LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "SrvAnnounce").c_str(), 5);
-    {
-        Driver driver;
-        driver.OnDialog(kAnnounceTitle, [](HWND dialog) {
+    RunActingToBox(
+        IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle,
+        [](HWND dialog) {
             Click(dialog, IDC_ANN_LM);
             Click(dialog, IDC_ANN_ANNOUNCE);
             Click(dialog, IDOK);
-        });
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        },
+        [](const BoxRecord &box) {
             ExpectPolicyBox(box, "LM - WM_COMMAND, 'SrvAnnounce', dwRegType=4, RegRet=5",
                             "Registry", false);
         });
-        RunDialog(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc);
-    }
     // Hidden went first; the down-level switch after the failure was not written.
     EXPECT_EQ(1u, LabDword(kServerKey, "Hidden"));
     EXPECT_EQ(0u, LabDword(kServerKey, "LmAnnounce"));
@@ -144,13 +141,14 @@ TEST_F(AnnouncementDialog, MessagesNameTheValue)
 
     LabClearFaults(kPdc);
     LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
-    Driver writer;
-    writer.OnDialog(kAnnounceTitle, [](HWND dialog) { Click(dialog, IDOK); });
-    writer.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box,
-                        "LM - WM_COMMAND, Fail to open "
-                        "'SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters', RegRet=5",
-                        "Registry", true);
-    });
-    RunDialog(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc);
+    RunActingToBox(
+        IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle,
+        [](HWND dialog) { Click(dialog, IDOK); },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box,
+                            "LM - WM_COMMAND, Fail to open "
+                            "'SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters', "
+                            "RegRet=5",
+                            "Registry", true);
+        });
 }

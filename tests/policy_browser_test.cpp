@@ -87,34 +87,32 @@ TEST_F(BrowserDialog, DefaultPutsBackTheDocumentedValues)
 TEST_F(BrowserDialog, ReadsAreNumberedInTheirOrder)
 {
     LabDeleteRegValue(kPdc, kBrowserKey, "MoreLog");
-    RunToBox(IDD_BROWSER, BrowserServiceDlgProc, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Browser - WM_INITDIALOG 8, RegRet=2", "", true);
-    });
+    RunToReadBox(IDD_BROWSER, BrowserServiceDlgProc,
+                 "Browser - WM_INITDIALOG 8, RegRet=2", true);
     // The three intervals were read before the switch.
     EXPECT_EQ(4u, LabCounter(kPdc, "RegQueryValueExA"));
 
     LabSetRegString(kPdc, kBrowserKey, "BackupUpdate", "720");
-    RunToBox(IDD_BROWSER, BrowserServiceDlgProc, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Browser - WM_INITDIALOG 5, dwType=1", "", true);
-    });
+    RunToReadBox(IDD_BROWSER, BrowserServiceDlgProc,
+                 "Browser - WM_INITDIALOG 5, dwType=1", true);
 }
 
 TEST_F(BrowserDialog, SwitchIsWrittenBeforeTheIntervals)
 {
     SetDwords(kBrowserKey, BrowserValues(720, 720, 1800, 0));
     LabSetFault(kPdc, "SetValue", ValuePath(kBrowserKey, "MasterUpdate").c_str(), 5);
-    Driver driver;
-    driver.OnDialog(kBrowserTitle, [](HWND dialog) {
-        Click(dialog, IDC_BRW_MORE_LOG);
-        PickIndex(dialog, IDC_BRW_MASTER_UPDATE, 0);
-        PickIndex(dialog, IDC_BRW_BACKUP_UPDATE, 0);
-        PickIndex(dialog, IDC_BRW_RECOVERY, 0);
-        Click(dialog, IDOK);
-    });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Browser - WM_COMMAND 3, RegRet=5", "Registry", true);
-    });
-    RunDialog(IDD_BROWSER, BrowserServiceDlgProc);
+    RunActingToBox(
+        IDD_BROWSER, BrowserServiceDlgProc, kBrowserTitle,
+        [](HWND dialog) {
+            Click(dialog, IDC_BRW_MORE_LOG);
+            PickIndex(dialog, IDC_BRW_MASTER_UPDATE, 0);
+            PickIndex(dialog, IDC_BRW_BACKUP_UPDATE, 0);
+            PickIndex(dialog, IDC_BRW_RECOVERY, 0);
+            Click(dialog, IDOK);
+        },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box, "Browser - WM_COMMAND 3, RegRet=5", "Registry", true);
+        });
     ExpectDwords(kBrowserKey, BrowserValues(720, 720, 1800, 1));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }

@@ -118,6 +118,24 @@ inline void RunToBox(int dialogId, DLGPROC proc, const std::function<void(const 
     EXPECT_EQ(0, RunDialog(dialogId, proc));
 }
 
+// Runs a dialog that ends while opening with one registry message (empty caption).
+inline void RunToReadBox(int dialogId, DLGPROC proc, const std::string &text, bool owned)
+{
+    RunToBox(dialogId, proc,
+             [&](const BoxRecord &box) { ExpectPolicyBox(box, text, "", owned); });
+}
+
+// Runs a dialog, acts in it once, then answers the one message box that the action brings.
+inline void RunActingToBox(int dialogId, DLGPROC proc, const char *title,
+                           const std::function<void(HWND)> &act,
+                           const std::function<void(const BoxRecord &)> &check)
+{
+    Driver driver;
+    driver.OnDialog(title, act);
+    driver.OnMessageBox(IDOK, check);
+    RunDialog(dialogId, proc);
+}
+
 class PolicyDialogTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -87,8 +87,7 @@ void RunUps(const std::function<void(HWND)> &act)
 
 void RunUpsToBox(const std::string &text)
 {
-    RunToBox(IDD_UPS_SERVICE, UpsServiceDlgProc,
-             [&](const BoxRecord &box) { ExpectPolicyBox(box, text, "", true); });
+    RunToReadBox(IDD_UPS_SERVICE, UpsServiceDlgProc, text, true);
 }
 
 // The over-length warnings: program title, stop icon, one OK button.
@@ -98,6 +97,16 @@ void ExpectWarning(const BoxRecord &box, const std::string &text)
     EXPECT_EQ("Korvid Administrator", box.caption);
     EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+}
+
+std::function<void(const BoxRecord &)> Warning(const char *text)
+{
+    return [text](const BoxRecord &box) { ExpectWarning(box, text); };
+}
+
+int FieldLimit(HWND dialog, int id)
+{
+    return (int)SendDlgItemMessageA(dialog, id, EM_GETLIMITTEXT, 0, 0);
 }
 
 const char kRecipientWarning[] =
@@ -196,14 +205,14 @@ TEST_F(UpsDialog, OverLongTextsAreCutAfterTheirWarnings)
     SetUps(0, "ABCDEFGHIJKLMNOP", message, 1);
     {
         Driver driver;
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) { ExpectWarning(box, kRecipientWarning); });
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) { ExpectWarning(box, kMessageWarning); });
+        driver.OnMessageBox(IDOK, Warning(kRecipientWarning));
+        driver.OnMessageBox(IDOK, Warning(kMessageWarning));
         driver.OnDialog(kUpsTitle, [&](HWND dialog) {
             EXPECT_EQ("ABCDEFGHIJKLMNO", ItemText(dialog, IDC_UPS_RECIPIENT));
             EXPECT_EQ(message.substr(0, 500), ItemText(dialog, IDC_UPS_MESSAGE));
             // The fields take no more than their limits.
-            EXPECT_EQ(15, (int)SendDlgItemMessageA(dialog, IDC_UPS_RECIPIENT, EM_GETLIMITTEXT, 0, 0));
-            EXPECT_EQ(500, (int)SendDlgItemMessageA(dialog, IDC_UPS_MESSAGE, EM_GETLIMITTEXT, 0, 0));
+            EXPECT_EQ(15, FieldLimit(dialog, IDC_UPS_RECIPIENT));
+            EXPECT_EQ(500, FieldLimit(dialog, IDC_UPS_MESSAGE));
             Click(dialog, IDOK);
         });
         RunDialog(IDD_UPS_SERVICE, UpsServiceDlgProc);
@@ -261,7 +270,7 @@ TEST_F(UpsDialog, ReadsCarryTheServicesOwnStepNumbers)
     LabSetRegValue(kPdc, kUpsKey, "PowerFailAddress", REG_EXPAND_SZ, "ABCDEFGHIJKLMNOPQ", 18);
     {
         Driver driver;
-        driver.OnMessageBox(IDOK, [](const BoxRecord &box) { ExpectWarning(box, kRecipientWarning); });
+        driver.OnMessageBox(IDOK, Warning(kRecipientWarning));
         driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
             ExpectPolicyBox(box, "Power Failure - WM_INITDIALOG 5, dwType=2", "", true);
         });
@@ -291,18 +300,18 @@ TEST_F(UpsDialog, FailedWriteStopsAfterTheValuesBeforeIt)
 {
     SetUps(1, "*", "Short", 1);
     LabSetFault(kPdc, "SetValue", ValuePath(kUpsKey, "PowerFailMessage").c_str(), 5);
-    Driver driver;
-    driver.OnDialog(kUpsTitle, [](HWND dialog) {
-        Click(dialog, IDC_UPS_SEND);
-        TypeText(dialog, IDC_UPS_RECIPIENT, "Staff");
-        TypeText(dialog, IDC_UPS_MESSAGE, "Changed");
-        PickIndex(dialog, IDC_UPS_INTERVAL, 9);
-        Click(dialog, IDOK);
-    });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Power Failure - WM_COMMAND 4, RegRet=5", "Registry", true);
-    });
-    RunDialog(IDD_UPS_SERVICE, UpsServiceDlgProc);
+    RunActingToBox(
+        IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle,
+        [](HWND dialog) {
+            Click(dialog, IDC_UPS_SEND);
+            TypeText(dialog, IDC_UPS_RECIPIENT, "Staff");
+            TypeText(dialog, IDC_UPS_MESSAGE, "Changed");
+            PickIndex(dialog, IDC_UPS_INTERVAL, 9);
+            Click(dialog, IDOK);
+        },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box, "Power Failure - WM_COMMAND 4, RegRet=5", "Registry", true);
+        });
     ExpectUps(0, "Staff", "Short", 1);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
@@ -311,14 +320,13 @@ TEST_F(UpsDialog, FailedOpenForWritingNamesTheKey)
 {
     SetUps(1, "*", "Short", 1);
     LabSetFault(kPdc, "OpenWrite", kUpsKey, 5);
-    Driver driver;
-    driver.OnDialog(kUpsTitle, [](HWND dialog) { Click(dialog, IDOK); });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box,
-                        "Power Failure - WM_COMMAND 1, Fail to open "
-                        "'SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters', RegRet=5",
-                        "Registry", true);
-    });
-    RunDialog(IDD_UPS_SERVICE, UpsServiceDlgProc);
+    RunActingToBox(
+        IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle, [](HWND dialog) { Click(dialog, IDOK); },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box,
+                            "Power Failure - WM_COMMAND 1, Fail to open "
+                            "'SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters', RegRet=5",
+                            "Registry", true);
+        });
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 }
