@@ -189,6 +189,14 @@ TEST_F(UpsDialog, AnyNonZeroFlagMeansNoMessageAndGreyedFieldsAreStillWritten)
     EXPECT_EQ("Power is out", passed[2].data);
     EXPECT_EQ("PowerMessageInterval", passed[3].name);
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
+
+    // A flag with the top bit set is not a negative number that would read as "send".
+    LabSetRegDword(kPdc, kUpsKey, "IgnoreSIGPWR", 0x80000000);
+    RunUps([](HWND dialog) {
+        EXPECT_FALSE(Checked(dialog, IDC_UPS_SEND));
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(1u, LabDword(kUpsKey, "IgnoreSIGPWR"));
 }
 
 TEST_F(UpsDialog, OverLongTextsAreCutAfterTheirWarnings)
