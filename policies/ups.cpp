@@ -89,7 +89,7 @@ void ShowPowerFailSettings(HWND dialog, const PowerFailSettings &settings)
     SetDlgItemTextA(dialog, IDC_UPS_MESSAGE, settings.message);
 }
 
-void OpenUpsDialog(HWND dialog, const void *)
+void OpenUpsDialog(HWND dialog)
 {
     HKEY handle;
     PowerFailSettings settings = {};
@@ -112,7 +112,7 @@ void OpenUpsDialog(HWND dialog, const void *)
     SetFocus(GetDlgItem(dialog, IDCANCEL));
 }
 
-void ShowPowerFailDefaults(HWND dialog, const void *)
+void ShowPowerFailDefaults(HWND dialog)
 {
     PowerFailSettings settings = {};
     settings.ignore = 1;
@@ -132,7 +132,7 @@ void CollectPowerFailSettings(HWND dialog, PowerFailSettings *settings)
 }
 
 // All four are written even while the box is unchecked: the greyed fields keep their texts.
-void WritePowerFailSettings(HWND dialog, const void *)
+void WritePowerFailSettings(HWND dialog)
 {
     PowerFailSettings settings = {};
     CollectPowerFailSettings(dialog, &settings);
@@ -151,7 +151,7 @@ void WritePowerFailSettings(HWND dialog, const void *)
     FinishPolicyWrites(dialog, handle);
 }
 
-BOOL FlipSendBox(HWND dialog, int controlId, const void *)
+BOOL FlipSendBox(HWND dialog, int controlId)
 {
     if (controlId != IDC_UPS_SEND)
         return FALSE;
@@ -159,13 +159,13 @@ BOOL FlipSendBox(HWND dialog, int controlId, const void *)
     return TRUE;
 }
 
-const PolicyHandlers kHandlers = {
-    OpenUpsDialog, ShowPowerFailDefaults, WritePowerFailSettings, FlipSendBox,
+const PolicyProcedure kProcedure = {
+    OpenUpsDialog, WritePowerFailSettings, ShowPowerFailDefaults, FlipSendBox,
 };
 
 }  // namespace
 
-INT_PTR CALLBACK UpsServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK UpsServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return HandlePolicyMessages(kHandlers, NULL, dialog, message, wParam);
+    return HandlePolicyProcedure(kProcedure, dialog, message, wParam, lParam);
 }

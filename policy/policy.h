@@ -164,12 +164,42 @@ struct PolicyDialogSpec {
     void (*showDependents)(HWND dialog);  // after opening, every click and Default; or null
 };
 
+INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
+                           WPARAM wParam, LPARAM lParam);
+
 // ---------------------------------------------------------------------------------------------
-// Fields beyond flags and numbers: dependent controls and limited strings
+// Pieces for dialogs with procedures of their own (optional values, strings, typed numbers,
+// dependent controls, a second key)
 // ---------------------------------------------------------------------------------------------
 
-// Enables or disables a group of controls that follow one switch of the dialog.
+// What such a dialog does for each of the commands every policy dialog shares.
+struct PolicyProcedure {
+    void (*open)(HWND dialog);              // WM_INITDIALOG
+    void (*accept)(HWND dialog);            // OK, only while OK is enabled
+    void (*restore)(HWND dialog);           // Default, only while Default is enabled
+    BOOL (*click)(HWND dialog, int controlId);  // any other command; FALSE when not its own
+};
+// Runs the shared messages: Cancel and the close box end the dialog, disabled buttons do nothing.
+INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
+                              WPARAM wParam, LPARAM lParam);
+
+// Enables or disables the controls in the given order.
 void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable);
+// A warning about a stored value or a typed entry: the program title as caption, one OK button.
+void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// "<tag> - WM_INITDIALOG <word> 1, RegRet=<code>" and "... <word> 2, dwType=<type>", for reads
+// that QueryNamedDword does not cover (strings, a value found under one of two names).
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status);
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type);
+// Direct query of a string value into kRegStringChars characters, ended after the returned
+// bytes; the query's status, and the type found in *type.
+LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type);
+// Direct write of a string without its terminating zero; FALSE after
+// "<tag> - WM_COMMAND, <word> RegRet=<code>" (key left open).
+BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                      const char *word, DWORD type, const char *text);
 
 // A string field that holds at most limit characters. A longer stored text is shown cut after
 // the warning (a format taking the limit twice; program title, stop icon, owned by the dialog).
@@ -182,25 +212,13 @@ struct TextLimit {
 // open).
 BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name,
                          int queryStep, int typeStep, const TextLimit &limit, char *text);
-// Direct write of a REG_SZ without its terminator; FALSE after the step's message.
+// Direct write of a string without its terminator; FALSE after
+// "<tag> - WM_COMMAND <step>, RegRet=<code>" (key left open).
 BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
                          const char *text);
 
-// What a dialog with values of its own gives the protocol's message handling; context comes back
-// to each of them.
-struct PolicyHandlers {
-    void (*open)(HWND dialog, const void *context);          // WM_INITDIALOG
-    void (*showDefaults)(HWND dialog, const void *context);  // Default
-    void (*write)(HWND dialog, const void *context);         // OK
-    // The dialog's other commands (its check boxes): TRUE when it handled the id.
-    BOOL (*command)(HWND dialog, int controlId, const void *context);
-};
-// The protocol's messages: the close box acts as Cancel, OK and Default act only while enabled,
-// Cancel ends the dialog; other commands go to the dialog's own handler.
-INT_PTR HandlePolicyMessages(const PolicyHandlers &handlers, const void *context, HWND dialog,
-                             UINT message, WPARAM wParam);
-
-INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
-                           WPARAM wParam, LPARAM lParam);
+// The number at the start of a field (up to 600 characters): blanks skipped, an optional sign,
+// digits up to the first other character; 0 without digits. Saturates instead of overflowing.
+long ReadDecimalField(HWND dialog, int controlId);
 
 #endif

@@ -381,40 +381,44 @@ const PolicyValue *FindCheckBox(const PolicyDialogSpec &spec, int controlId)
     return NULL;
 }
 
-// The protocol's handlers over a table of values.
-void OpenSpecDialog(HWND dialog, const void *spec)
+// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
+BOOL ButtonEnabled(HWND dialog, int controlId)
 {
-    OpenPolicyDialog(*(const PolicyDialogSpec *)spec, dialog);
+    return IsWindowEnabled(GetDlgItem(dialog, controlId));
 }
-
-void ShowSpecDefaults(HWND dialog, const void *spec)
-{
-    ShowDefaults(*(const PolicyDialogSpec *)spec, dialog);
-}
-
-void WriteSpecValues(HWND dialog, const void *spec)
-{
-    WritePolicyValues(*(const PolicyDialogSpec *)spec, dialog);
-}
-
-BOOL FlipSpecCheckBox(HWND dialog, int controlId, const void *context)
-{
-    const PolicyDialogSpec &spec = *(const PolicyDialogSpec *)context;
-    if (!FindCheckBox(spec, controlId))
-        return FALSE;
-    FlipCheck(dialog, controlId);
-    ShowDependents(spec, dialog);
-    return TRUE;
-}
-
-const PolicyHandlers kSpecHandlers = {
-    OpenSpecDialog, ShowSpecDefaults, WriteSpecValues, FlipSpecCheckBox,
-};
 
 }  // namespace
 
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM)
 {
-    return HandlePolicyMessages(kSpecHandlers, &spec, dialog, message, wParam);
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenPolicyDialog(spec, dialog);
+        return 0;
+    case WM_CLOSE:
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return 1;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            if (ButtonEnabled(dialog, IDOK))
+                WritePolicyValues(spec, dialog);
+            return 1;
+        case IDCANCEL:
+            EndPolicyDialog(dialog);
+            return 1;
+        case IDC_DEFAULT:
+            if (ButtonEnabled(dialog, IDC_DEFAULT))
+                ShowDefaults(spec, dialog);
+            return 1;
+        }
+        if (FindCheckBox(spec, LOWORD(wParam))) {
+            FlipCheck(dialog, LOWORD(wParam));
+            ShowDependents(spec, dialog);
+            return 1;
+        }
+        return 0;
+    }
+    return 0;
 }

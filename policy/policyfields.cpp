@@ -1,37 +1,21 @@
-// Pieces of the policy dialogs beyond flags and lists of numbers: controls that follow a switch,
-// and string values held to the length of their fields.
+// The pieces that dialogs with procedures of their own share: the common commands, dependent
+// controls, warnings under the program title, direct string values and typed numbers.
 #include "policy/policy.h"
 
+#include <limits.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "connection/netcalls.h"
 #include "resources/resource.h"
 
-namespace {
-
-// The stored text over its field's limit: the user is told, and sees its beginning.
-void WarnOfLongText(HWND dialog, const TextLimit &limit)
-{
-    char text[kTextChars];
-    snprintf(text, sizeof(text), limit.warning, limit.limit, limit.limit);
-    MessageBoxA(dialog, text, GetAppTitle(), MB_OK | MB_ICONHAND);
-}
-
-// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
-BOOL ButtonEnabled(HWND dialog, int controlId)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, controlId));
-}
-
-}  // namespace
-
-INT_PTR HandlePolicyMessages(const PolicyHandlers &handlers, const void *context, HWND dialog,
-                             UINT message, WPARAM wParam)
+INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
+                              WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        handlers.open(dialog, context);
+        procedure.open(dialog);
         return 0;
     case WM_CLOSE:
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -39,18 +23,19 @@ INT_PTR HandlePolicyMessages(const PolicyHandlers &handlers, const void *context
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            if (ButtonEnabled(dialog, IDOK))
-                handlers.write(dialog, context);
+            // Enter reaches a read-only dialog as a command of its disabled OK.
+            if (IsWindowEnabled(GetDlgItem(dialog, IDOK)))
+                procedure.accept(dialog);
             return 1;
         case IDCANCEL:
             EndPolicyDialog(dialog);
             return 1;
         case IDC_DEFAULT:
-            if (ButtonEnabled(dialog, IDC_DEFAULT))
-                handlers.showDefaults(dialog, context);
+            if (IsWindowEnabled(GetDlgItem(dialog, IDC_DEFAULT)))
+                procedure.restore(dialog);
             return 1;
         }
-        return handlers.command && handlers.command(dialog, LOWORD(wParam), context);
+        return procedure.click(dialog, LOWORD(wParam));
     }
     return 0;
 }
@@ -61,34 +46,71 @@ void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL en
         EnableWindow(GetDlgItem(dialog, controlIds[i]), enable);
 }
 
-BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name,
-                         int queryStep, int typeStep, const TextLimit &limit, char *text)
+void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
 {
-    // One byte more than the query may fill: a text stored without a terminator still ends.
-    static char buffer[kRegStringChars + 1];
-    memset(buffer, 0, sizeof(buffer));
-    DWORD size = kRegStringChars;
-    DWORD type = 0;
-    LONG status = Net().RegQueryValueExA(handle, name, NULL, &type, (BYTE *)buffer, &size);
-    if (status != ERROR_SUCCESS) {
-        ReportReadStatus(dialog, tag, queryStep, status);
-        return FALSE;
-    }
-    if (strlen(buffer) > (size_t)limit.limit)
-        WarnOfLongText(dialog, limit);
-    if (type != REG_SZ) {
-        ReportReadType(dialog, tag, typeStep, type);
-        return FALSE;
-    }
-    snprintf(text, limit.limit + 1, "%s", buffer);
-    return TRUE;
+    char text[kTextChars];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    MessageBoxA(owner, text, GetAppTitle(), MB_OK | icon);
 }
 
-BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
-                         const char *text)
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status)
 {
-    LONG status = WriteRegString(handle, name, REG_SZ, text);
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word, (int)status);
+}
+
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
+}
+
+LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
+{
+    // Zero-filled: a string stored without its terminator ends after its bytes.
+    memset(text, 0, kRegStringChars);
+    DWORD size = kRegStringChars;
+    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
+    if (status != ERROR_SUCCESS) {
+        text[0] = '\0';
+        return status;
+    }
+    text[size < kRegStringChars ? size : kRegStringChars - 1] = '\0';
+    return ERROR_SUCCESS;
+}
+
+BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                      const char *word, DWORD type, const char *text)
+{
+    LONG status = WriteRegString(handle, name, type, text);
     if (status != ERROR_SUCCESS)
-        ReportWriteStatus(dialog, tag, step, status);
+        ShowPolicyMessage(dialog, "Registry", "%s - WM_COMMAND, %s RegRet=%d", tag, word,
+                          (int)status);
     return status == ERROR_SUCCESS;
+}
+
+long ReadDecimalField(HWND dialog, int controlId)
+{
+    char text[kTextChars] = "";
+    GetDlgItemTextA(dialog, controlId, text, sizeof(text));
+    const char *next = text;
+    while (*next == ' ' || *next == '\t')
+        ++next;
+    bool negative = *next == '-';
+    if (*next == '-' || *next == '+')
+        ++next;
+    // Accumulated as a negative number so that LONG_MIN itself fits.
+    long number = 0;
+    for (; *next >= '0' && *next <= '9'; ++next) {
+        int digit = *next - '0';
+        if (number < (LONG_MIN + digit) / 10) {
+            number = LONG_MIN;
+            break;
+        }
+        number = number * 10 - digit;
+    }
+    if (negative)
+        return number;
+    return number < -LONG_MAX ? LONG_MAX : -number;
 }

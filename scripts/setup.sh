@@ -72,11 +72,28 @@ XVFB_PID=""
 start_display() {
     # Tests always get a display of their own; run.sh uses the user's display when there is one.
     if [ "${1:-}" != "private" ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
+    # A display number no other server holds; Xvfb itself refuses one that is taken, and then
+    # the next is tried, so two runs side by side never share (and kill) one display.
     local n=${KORVID_DISPLAY:-$((90 + RANDOM % 100))}
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 20); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            XVFB_PID=$!
+            for _ in $(seq 50); do
+                [ -e "/tmp/.X11-unix/X$n" ] && break
+                kill -0 "$XVFB_PID" 2>/dev/null || break
+                sleep 0.1
+            done
+            if kill -0 "$XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            XVFB_PID=""
+        fi
+        n=$((n + 1))
+    done
+    echo "could not start Xvfb" >&2
+    return 1
 }
 
 stop_all() {

@@ -28,7 +28,10 @@ TEST_F(PolicyDialogs, UnixAccountShowsAnyNonZeroAsCheckedAndWritesOne)
         EXPECT_TRUE(IsPlainCheckBox(dialog, IDC_UAM_CREATE));
         EXPECT_EQ("Create a UNIX system account when creating a new Velmor Server user account.",
                   ItemText(dialog, IDC_UAM_CREATE));
-        EXPECT_EQ(0u, ItemText(dialog, IDC_UAM_TEXT).find("Specify whether you want the server"));
+        EXPECT_EQ("Specify whether you want the server to create a UNIX system account for every "
+                  "new user account that you create in Velmor Server.  New UNIX system accounts "
+                  "have the same permissions as their corresponding Velmor Server accounts.",
+                  ItemText(dialog, IDC_UAM_TEXT));
         EXPECT_EQ("OK", ItemText(dialog, IDOK));
         EXPECT_EQ("Default", ItemText(dialog, IDC_DEFAULT));
         Click(dialog, IDOK);
@@ -60,6 +63,15 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
         EXPECT_EQ(361, ComboCount(dialog, IDC_ALR_TIMEOUT));
         EXPECT_EQ("995", ComboText(dialog, IDC_ALR_COUNT));
         EXPECT_EQ("3600", ComboText(dialog, IDC_ALR_TIMEOUT));
+        EXPECT_EQ("Specify whether the Alerter service should add four lines of header "
+                  "information to messages (sender, recipient, subject, and date).",
+                  ItemText(dialog, IDC_ALR_HEADER_TEXT));
+        EXPECT_EQ("Include header text with alert messages.", ItemText(dialog, IDC_ALR_HEADER));
+        EXPECT_EQ("Indicate the desired number of non-running cached clients to which the Alerter "
+                  "service should not send messages.  Also, specify how long non-running clients "
+                  "should remain in the Alerter service cache.",
+                  ItemText(dialog, IDC_ALR_CACHE_TEXT));
+        EXPECT_EQ("Number of Clients:", ItemText(dialog, IDC_ALR_COUNT_LABEL));
         EXPECT_EQ("Non-Running Clients in Cache", ItemText(dialog, IDC_ALR_CLIENTS_GROUP));
         EXPECT_EQ("Duration (in seconds):", ItemText(dialog, IDC_ALR_TIMEOUT_LABEL));
         EXPECT_EQ("", ItemText(dialog, IDC_ALR_HEADER_GROUP));

@@ -80,6 +80,9 @@ TEST_F(PolicyPageTest, ListsTheTenPoliciesSortedWithDescriptionsOnSelection)
                 EXPECT_GE(FindPolicyByText(text), 0) << text;
             }
             EXPECT_EQ(-1, FindPolicyByText("alerter service"));
+            EXPECT_EQ(-1, FindPolicyByText("Alerter"));
+            EXPECT_EQ(-1, FindPolicyByText("Alerter Service "));
+            EXPECT_EQ(-1, FindPolicyByText(""));
             EXPECT_EQ(-1, Selection());
             EXPECT_EQ("", ItemText(page, IDC_POL_DESCR));
             EXPECT_EQ("Policy for:", ItemText(page, IDC_POL_FOR));
@@ -157,6 +160,30 @@ TEST_F(PolicyPageTest, FocusReturnsToTheListAfterAFailedOpening)
             CloseProgram();
         });
     EXPECT_EQ(0, RunProgram());
+}
+
+TEST_F(PolicyPageTest, FocusReturnsToTheListAfterAFailedWrite)
+{
+    // The helper's message has no owner, so the dialog is still the active window under it.
+    Driver driver;
+    driver.SelectInLab(kPdc)
+        .OnIdle([] {
+            ShowPolicyTab();
+            LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "ErrorAlert").c_str(), 5);
+            SelectPolicy("Users Alerts");
+            PostMessageA(GetPropertiesButton(), BM_CLICK, 0, 0);
+        })
+        .OnDialog(kUsersAlertsTitle, [](HWND dialog) { Click(dialog, IDOK); })
+        .OnMessageBox(IDOK, [](const BoxRecord &box) {
+            EXPECT_EQ("Violation - WM_COMMAND, 'ErrorAlert', dwRegType=4, RegRet=5", box.text);
+            EXPECT_EQ(nullptr, box.owner);
+        })
+        .OnIdle([] {
+            ExpectBackOnList();
+            CloseProgram();
+        });
+    EXPECT_EQ(0, RunProgram());
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
 
 TEST_F(PolicyPageTest, LostConnectionEndsTheDialogOnSelect)
@@ -246,6 +273,8 @@ TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
         SendMessageA(PolicyPage(), WM_COMMAND, IDC_POL_PROPERTIES, 0);
     };
     std::vector<int> opened;
+    // Each layout opens inside the step that asked for it; the step after it answers it.
+    auto cancel = [](HWND dialog) { Click(dialog, IDCANCEL); };
     Driver driver;
     driver.SelectInLab(kPdc)
         .OnIdle([&] {
@@ -253,18 +282,21 @@ TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
         })
+        .OnDialog("Properties of Netlogon Service - VELMOR-PDC", cancel)
         .SelectInLab("VELMOR-BDC")
         .OnIdle([&] {
             openNetlogon();
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0);
         })
+        .OnDialog("Properties of Netlogon Service - VELMOR-BDC", cancel)
         .SelectInLab("VELMOR-MEMBER")
         .OnIdle([&] {
             openNetlogon();
             opened.push_back(GetPolicyEntry(netlogonRow).dialogId);
             CloseProgram();
-        });
+        })
+        .OnDialog("Properties of Netlogon Service - VELMOR-MEMBER", cancel);
     EXPECT_EQ(0, RunProgram());
     EXPECT_EQ((std::vector<int>{IDD_NETLOGON_PDC, IDD_NETLOGON_BDC, IDD_NETLOGON_SERVER}), opened);
 }

@@ -2,6 +2,8 @@
 // registry value helpers.
 #include "tests/policy_testing.h"
 
+#include "lab/lab.h"
+
 using namespace policytest;
 
 namespace {
@@ -12,6 +14,28 @@ HKEY OpenServerKey()
     EXPECT_EQ(ERROR_SUCCESS, Net().RegOpenKeyExA(GetRemoteRoot(), kServerKey, 0,
                                                  KEY_READ | KEY_WRITE, &key));
     return key;
+}
+
+DWORD lastWrittenSize;
+
+// The lab's write, noting the data length the program passed.
+LONG WINAPI NoteWrittenSize(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
+                            DWORD size)
+{
+    lastWrittenSize = size;
+    return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
+}
+
+// Writes a string through SetKorvidRegValue and returns the length it passed to the registry.
+DWORD WrittenStringSize(HKEY key, const char *text)
+{
+    NetCalls noting = GetLabNetCalls();
+    noting.RegSetValueExA = NoteWrittenSize;
+    InstallNetCalls(noting);
+    lastWrittenSize = 0xFFFFFFFF;
+    EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
+    InstallNetCalls(GetLabNetCalls());
+    return lastWrittenSize;
 }
 
 }  // namespace
@@ -38,15 +62,23 @@ TEST(PolicyTitle, InvertCheckTurnsZeroAndBelowIntoOne)
 TEST_F(PolicyProtocol, TitleCutsALongComputerName)
 {
     // The remote root stays the PDC's; only the name in the title changes.
-    snprintf(Target().computerName, kNameChars, "%s", "VELMOR-PDC-BUILDING-7");
-    std::string title;
-    Driver driver;
-    driver.OnDialog("", [&](HWND dialog) {
-        title = Text(dialog);
-        Click(dialog, IDCANCEL);
-    });
-    RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
-    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDI...", title);
+    auto titleFor = [](const char *name) {
+        snprintf(Target().computerName, kNameChars, "%s", name);
+        std::string title;
+        Driver driver;
+        driver.OnDialog("", [&](HWND dialog) {
+            title = Text(dialog);
+            Click(dialog, IDCANCEL);
+        });
+        RunDialog(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc);
+        return title;
+    };
+    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDI",
+              titleFor("VELMOR-PDC-BUILDI"));
+    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDI...",
+              titleFor("VELMOR-PDC-BUILDIN"));
+    EXPECT_EQ("Properties of UNIX Account Mapping - VELMOR-PDC-BUILDI...",
+              titleFor("VELMOR-PDC-BUILDING-7"));
 }
 
 TEST_F(PolicyProtocol, WithoutWriteAccessBoxesFlipButNothingIsWritten)
@@ -155,6 +187,9 @@ TEST_F(PolicyProtocol, GetKorvidRegValueReadsStringsUpTo4999Characters)
 TEST_F(PolicyProtocol, SetKorvidRegValueWritesStringsAndNumbers)
 {
     HKEY key = OpenServerKey();
+    // The server reads strings by their length: no terminating zero is written.
+    EXPECT_EQ(5u, WrittenStringSize(key, "abcde"));
+    EXPECT_EQ(4999u, WrittenStringSize(key, std::string(6000, 'z').c_str()));
     EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", "abc", REG_SZ));
     std::string text;
     EXPECT_TRUE(LabGetRegString(kPdc, kServerKey, "Comment", &text));
@@ -185,8 +220,12 @@ TEST_F(PolicyProtocol, DefaultThenCancelWritesNothing)
 {
     SetDwords(kAlerterKey, AlerterValues(1, 50, 600));
     RunActing(IDD_ALERTER, AlerterServiceDlgProc, kAlerterTitle, [](HWND dialog) {
+        // The key was closed before the dialog showed, and Default opens none.
+        EXPECT_EQ(0u, LabCounter(kPdc, "OpenKeys"));
+        DWORD opens = LabCounter(kPdc, "RegOpenKeyExA");
         EXPECT_TRUE(Checked(dialog, IDC_ALR_HEADER));
         Click(dialog, IDC_DEFAULT);
+        EXPECT_EQ(opens, LabCounter(kPdc, "RegOpenKeyExA"));
         EXPECT_FALSE(Checked(dialog, IDC_ALR_HEADER));
         EXPECT_EQ("10", ComboText(dialog, IDC_ALR_COUNT));
         EXPECT_EQ("120", ComboText(dialog, IDC_ALR_TIMEOUT));
@@ -201,15 +240,18 @@ TEST_F(PolicyProtocol, FailedSecondWriteKeepsTheFirstAndSkipsTheThird)
 {
     SetDwords(kAlerterKey, AlerterValues(0, 50, 600));
     LabSetFault(kPdc, "SetValue", ValuePath(kAlerterKey, "CountNotOnNetworkCache").c_str(), 5);
+    HWND shown = NULL;
     Driver driver;
-    driver.OnDialog(kAlerterTitle, [](HWND dialog) {
+    driver.OnDialog(kAlerterTitle, [&](HWND dialog) {
+        shown = dialog;
         Click(dialog, IDC_ALR_HEADER);
         PickIndex(dialog, IDC_ALR_COUNT, 20);
         PickIndex(dialog, IDC_ALR_TIMEOUT, 30);
         Click(dialog, IDOK);
     });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+    driver.OnMessageBox(IDOK, [&](const BoxRecord &box) {
         ExpectPolicyBox(box, "Alerter - WM_COMMAND 3, RegRet=5", "Registry", true);
+        EXPECT_EQ(shown, box.owner);
     });
     RunDialog(IDD_ALERTER, AlerterServiceDlgProc);
     ExpectDwords(kAlerterKey, AlerterValues(1, 50, 600));

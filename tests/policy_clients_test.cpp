@@ -1,0 +1,270 @@
+// The Connected Clients dialog: three intervals in the Netlogon service's key, the disconnect
+// time in the server's key, and what each of the two keys' failures leaves written.
+#include "tests/policy_testing.h"
+
+using namespace policytest;
+
+namespace {
+
+const char kNetlogonKey[] = "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters";
+const char kClientsTitle[] = "Properties of Connected Clients - VELMOR-PDC";
+
+std::vector<NamedDword> Intervals(DWORD query, DWORD delay, DWORD wait)
+{
+    return {{"LogonQuery", query}, {"QueryDelay", delay}, {"RelogonDelay", wait}};
+}
+
+void SetClients(DWORD query, DWORD delay, DWORD wait, DWORD minutes)
+{
+    SetDwords(kNetlogonKey, Intervals(query, delay, wait));
+    LabSetRegDword(kPdc, kServerKey, "AutoDisconnect", minutes);
+}
+
+void ExpectClients(DWORD query, DWORD delay, DWORD wait, DWORD minutes)
+{
+    ExpectDwords(kNetlogonKey, Intervals(query, delay, wait));
+    EXPECT_EQ(minutes, LabDword(kServerKey, "AutoDisconnect"));
+}
+
+void RunClients(const std::function<void(HWND)> &act)
+{
+    RunActing(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc, kClientsTitle, act);
+}
+
+void ExpectHoursEnabled(HWND dialog, bool enabled)
+{
+    for (int id : {IDC_CC_AFTER, IDC_CC_HOURS, IDC_CC_INACTIVITY})
+        EXPECT_EQ(enabled, Enabled(dialog, id)) << id;
+}
+
+void ExpectOpeningStops(const std::string &text, bool owned)
+{
+    RunToBox(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc,
+             [&](const BoxRecord &box) { ExpectPolicyBox(box, text, "", owned); });
+}
+
+}  // namespace
+
+using ConnectedClients = PolicyDialogTest;
+
+TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
+{
+    SetClients(95, 0, 75, 90);
+    RunClients([](HWND dialog) {
+        EXPECT_EQ("80", ComboText(dialog, IDC_CC_QUERY));
+        EXPECT_EQ("1", ComboText(dialog, IDC_CC_DELAY));
+        EXPECT_EQ("60", ComboText(dialog, IDC_CC_WAIT));
+        EXPECT_TRUE(Checked(dialog, IDC_CC_DISCONNECT));
+        EXPECT_EQ("1", ComboText(dialog, IDC_CC_HOURS));
+        ExpectHoursEnabled(dialog, true);
+        EXPECT_EQ(178, ComboCount(dialog, IDC_CC_QUERY));
+        for (int id : {IDC_CC_DELAY, IDC_CC_WAIT, IDC_CC_HOURS})
+            EXPECT_EQ(60, ComboCount(dialog, id));
+        EXPECT_EQ("Active Clients", ItemText(dialog, IDC_CC_ACTIVE_GROUP));
+        EXPECT_EQ("Specify the interval used by Velmor Server to query if linked clients are "
+                  "still active.", ItemText(dialog, IDC_CC_QUERY_TEXT));
+        EXPECT_EQ("Query Interval (in seconds): ", ItemText(dialog, IDC_CC_QUERY_LABEL));
+        EXPECT_EQ("Specify the time that a client can delay before responding to Velmor "
+                  "Server\x92s inquiry as to whether it is active.",
+                  ItemText(dialog, IDC_CC_DELAY_TEXT));
+        EXPECT_EQ("Delay Interval (in seconds): ", ItemText(dialog, IDC_CC_DELAY_LABEL));
+        EXPECT_EQ("Specify the time that a client can wait before logging back on to Velmor "
+                  "Server after it has been stopped and restarted.",
+                  ItemText(dialog, IDC_CC_WAIT_TEXT));
+        EXPECT_EQ("Waiting Interval (in seconds): ", ItemText(dialog, IDC_CC_WAIT_LABEL));
+        EXPECT_EQ("Disconnect Inactive Clients", ItemText(dialog, IDC_CC_DISCONNECT_GROUP));
+        EXPECT_EQ("Velmor Server will disconnect inactive clients.",
+                  ItemText(dialog, IDC_CC_DISCONNECT));
+        EXPECT_EQ("Disconnect inactive clients after ", ItemText(dialog, IDC_CC_AFTER));
+        EXPECT_EQ("hour(s) of inactivity.", ItemText(dialog, IDC_CC_INACTIVITY));
+        EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        Click(dialog, IDOK);
+    });
+    ExpectClients(80, 1, 60, 60);
+    // One flush for each key.
+    EXPECT_EQ(2u, LabCounter(kPdc, "RegFlushKey"));
+    EXPECT_EQ(4u, LabCounter(kPdc, "RegSetValueExA"));
+}
+
+TEST_F(ConnectedClients, ClampsToTheListBoundsAndWholeHours)
+{
+    SetClients(10, 61, 1, 6000);
+    RunClients([](HWND dialog) {
+        EXPECT_EQ("60", ComboText(dialog, IDC_CC_QUERY));
+        EXPECT_EQ("60", ComboText(dialog, IDC_CC_DELAY));
+        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
+        Click(dialog, IDOK);
+    });
+    ExpectClients(60, 60, 1, 3600);
+
+    // Numbers above 0x7FFFFFFF compare unsigned; 59 minutes is less than an hour: no disconnect.
+    SetClients(0xFFFFFFF0, 2, 2, 59);
+    RunClients([](HWND dialog) {
+        EXPECT_EQ("3600", ComboText(dialog, IDC_CC_QUERY));
+        EXPECT_FALSE(Checked(dialog, IDC_CC_DISCONNECT));
+        EXPECT_EQ("1", ComboText(dialog, IDC_CC_HOURS));
+        ExpectHoursEnabled(dialog, false);
+        Click(dialog, IDOK);
+    });
+    ExpectClients(3600, 2, 2, 0);
+
+    // The most minutes a DWORD holds still come down to 60 hours.
+    SetClients(900, 2, 2, 0xFFFFFFFF);
+    RunClients([](HWND dialog) {
+        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
+        Click(dialog, IDOK);
+    });
+    ExpectClients(900, 2, 2, 3600);
+}
+
+TEST_F(ConnectedClients, TheBoxDecidesWhetherTheHoursAreWritten)
+{
+    SetClients(900, 2, 2, 0);
+    RunClients([](HWND dialog) {
+        ExpectHoursEnabled(dialog, false);
+        Click(dialog, IDC_CC_DISCONNECT);
+        ExpectHoursEnabled(dialog, true);
+        PickIndex(dialog, IDC_CC_HOURS, 4);
+        Click(dialog, IDOK);
+    });
+    ExpectClients(900, 2, 2, 300);
+
+    RunClients([](HWND dialog) {
+        EXPECT_EQ("5", ComboText(dialog, IDC_CC_HOURS));
+        Click(dialog, IDC_CC_DISCONNECT);
+        ExpectHoursEnabled(dialog, false);
+        // The list keeps its selection while disabled, but nothing is disconnected.
+        EXPECT_EQ("5", ComboText(dialog, IDC_CC_HOURS));
+        Click(dialog, IDOK);
+    });
+    ExpectClients(900, 2, 2, 0);
+
+    // Lists without a selection give their defaults, and a checked box without hours gives 0.
+    SetClients(200, 30, 40, 600);
+    RunClients([](HWND dialog) {
+        for (int id : {IDC_CC_QUERY, IDC_CC_DELAY, IDC_CC_WAIT, IDC_CC_HOURS})
+            PickIndex(dialog, id, -1);
+        Click(dialog, IDOK);
+    });
+    ExpectClients(900, 2, 2, 0);
+}
+
+TEST_F(ConnectedClients, DefaultThenOkWritesTheDocumentedDefaults)
+{
+    SetClients(3000, 50, 40, 1200);
+    RunClients([](HWND dialog) {
+        Click(dialog, IDC_DEFAULT);
+        EXPECT_EQ("900", ComboText(dialog, IDC_CC_QUERY));
+        EXPECT_EQ("2", ComboText(dialog, IDC_CC_DELAY));
+        EXPECT_EQ("2", ComboText(dialog, IDC_CC_WAIT));
+        EXPECT_FALSE(Checked(dialog, IDC_CC_DISCONNECT));
+        EXPECT_EQ("1", ComboText(dialog, IDC_CC_HOURS));
+        ExpectHoursEnabled(dialog, false);
+        Click(dialog, IDOK);
+    });
+    ExpectClients(900, 2, 2, 0);
+}
+
+TEST_F(ConnectedClients, WithoutWriteAccessTheBoxStillFlips)
+{
+    ConnectTarget(kPdc, FALSE);
+    LabResetCounters(kPdc);
+    SetClients(900, 2, 2, 120);
+    RunClients([](HWND dialog) {
+        EXPECT_FALSE(Enabled(dialog, IDOK));
+        EXPECT_FALSE(Enabled(dialog, IDC_DEFAULT));
+        Click(dialog, IDC_CC_DISCONNECT);
+        ExpectHoursEnabled(dialog, false);
+        Command(dialog, IDC_DEFAULT);
+        Command(dialog, IDOK);
+        EXPECT_EQ("2", ComboText(dialog, IDC_CC_HOURS));
+        CloseBox(dialog);
+    });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+    ExpectClients(900, 2, 2, 120);
+}
+
+TEST_F(ConnectedClients, ReadFailuresNameTheValue)
+{
+    LabDeleteRegValue(kPdc, kNetlogonKey, "QueryDelay");
+    ExpectOpeningStops("Clients - WM_INITDIALOG Delay 1, RegRet=2", true);
+    // The reads stopped at the delay: neither the wait nor the server key was asked for.
+    EXPECT_EQ(2u, LabCounter(kPdc, "RegQueryValueExA"));
+
+    SetClients(900, 2, 2, 0);
+    LabSetRegString(kPdc, kNetlogonKey, "LogonQuery", "0123456789");
+    ExpectOpeningStops("Clients - WM_INITDIALOG Query 1, RegRet=234", true);
+
+    SetClients(900, 2, 2, 0);
+    LabSetRegString(kPdc, kNetlogonKey, "RelogonDelay", "ab");
+    ExpectOpeningStops("Clients - WM_INITDIALOG Wait 2, dwType=1", true);
+
+    SetClients(900, 2, 2, 0);
+    LabDeleteRegValue(kPdc, kServerKey, "AutoDisconnect");
+    ExpectOpeningStops("Clients - WM_INITDIALOG AutoDisconnect 1, RegRet=2", false);
+
+    LabSetRegString(kPdc, kServerKey, "AutoDisconnect", "15");
+    ExpectOpeningStops("Clients - WM_INITDIALOG AutoDisconnect 2, dwType=1", false);
+
+    LabSetFault(kPdc, "OpenRead", kServerKey, 5);
+    ExpectOpeningStops("Clients - WM_INITDIALOG 1, RegRet=5", true);
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}
+
+TEST_F(ConnectedClients, FailedNetlogonWriteStopsBeforeTheServerKey)
+{
+    SetClients(900, 2, 2, 0);
+    LabSetFault(kPdc, "SetValue", ValuePath(kNetlogonKey, "QueryDelay").c_str(), 5);
+    Driver driver;
+    driver.OnDialog(kClientsTitle, [](HWND dialog) {
+        PickIndex(dialog, IDC_CC_QUERY, 0);
+        PickIndex(dialog, IDC_CC_DELAY, 9);
+        PickIndex(dialog, IDC_CC_WAIT, 9);
+        Click(dialog, IDC_CC_DISCONNECT);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Clients - WM_COMMAND, Delay RegRet=5", "Registry", true);
+    });
+    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    ExpectClients(60, 2, 2, 0);
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
+}
+
+TEST_F(ConnectedClients, FailedServerKeyOpenLeavesTheNetlogonValuesWritten)
+{
+    SetClients(900, 2, 2, 0);
+    LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
+    Driver driver;
+    driver.OnDialog(kClientsTitle, [](HWND dialog) {
+        PickIndex(dialog, IDC_CC_WAIT, 9);
+        Click(dialog, IDC_CC_DISCONNECT);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, std::string("Clients - WM_COMMAND, Fail to open '") + kServerKey +
+                        "', RegRet=5", "Registry", true);
+    });
+    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    ExpectClients(900, 2, 10, 0);
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
+}
+
+TEST_F(ConnectedClients, FailedDisconnectWriteLeavesTheServerKeyUnflushed)
+{
+    SetClients(900, 2, 2, 0);
+    LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "AutoDisconnect").c_str(), 5);
+    Driver driver;
+    driver.OnDialog(kClientsTitle, [](HWND dialog) {
+        PickIndex(dialog, IDC_CC_DELAY, 4);
+        Click(dialog, IDC_CC_DISCONNECT);
+        Click(dialog, IDOK);
+    });
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Clients - WM_COMMAND, 'AutoDisconnect', dwRegType=4, RegRet=5",
+                        "Registry", false);
+    });
+    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    ExpectClients(900, 5, 2, 0);
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
+}
