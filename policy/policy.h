@@ -220,5 +220,39 @@ BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *
 // The number at the start of a field (up to 600 characters): blanks skipped, an optional sign,
 // digits up to the first other character; 0 without digits. Saturates instead of overflowing.
 long ReadDecimalField(HWND dialog, int controlId);
+// ---------------------------------------------------------------------------------------------
+// Helper-based dialogs with strings, typed fields and dependent controls
+// ---------------------------------------------------------------------------------------------
+
+// One value read and written through GetKorvidRegValue and SetKorvidRegValue. offset places
+// it in the dialog's record: a DWORD, or kRegStringChars characters for a REG_SZ.
+struct HelperValue {
+    const char *name;
+    DWORD type;
+    size_t offset;
+};
+
+// Opens the key for reading (reconnecting once), reads the values in order into record and
+// closes the key. FALSE when the dialog has been ended (after the failing step's message).
+BOOL ReadHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
+                      void *record);
+// Opens the key for writing with the wait cursor, writes the values in order and ends the
+// dialog: flushed after all of them, unflushed after the first that fails.
+void WriteHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
+                       const void *record);
+
+// A typed text refused at OK: "<reason>\nWill put the default back." (caption the program
+// title, information icon), then the field shows its default again; the dialog stays open.
+void RefuseTypedText(HWND dialog, int controlId, const char *defaultText, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+void SetCheck(HWND dialog, int controlId, BOOL checked);
+// The commands every policy dialog shares: Cancel and the close box end the dialog (Handled);
+// OK and Default come back as Accept and Restore while their buttons are enabled, and do
+// nothing while disabled (Enter reaches a read-only dialog as a command of its disabled OK).
+enum PolicyCommand { PolicyCommandNone, PolicyCommandHandled, PolicyCommandAccept, PolicyCommandRestore };
+PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam);
+// The same for a dialog with a procedure of its own; TRUE when the message was one of them.
+BOOL HandlePolicyButtons(HWND dialog, UINT message, WPARAM wParam, void (*writeValues)(HWND),
+                         void (*showDefaults)(HWND));
 
 #endif

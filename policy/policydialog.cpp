@@ -389,36 +389,49 @@ BOOL ButtonEnabled(HWND dialog, int controlId)
 
 }  // namespace
 
+PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam)
+{
+    if (message == WM_CLOSE) {
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return PolicyCommandHandled;
+    }
+    if (message != WM_COMMAND)
+        return PolicyCommandNone;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        return ButtonEnabled(dialog, IDOK) ? PolicyCommandAccept : PolicyCommandHandled;
+    case IDCANCEL:
+        EndPolicyDialog(dialog);
+        return PolicyCommandHandled;
+    case IDC_DEFAULT:
+        return ButtonEnabled(dialog, IDC_DEFAULT) ? PolicyCommandRestore : PolicyCommandHandled;
+    }
+    return PolicyCommandNone;
+}
+
 INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
+    if (message == WM_INITDIALOG) {
         OpenPolicyDialog(spec, dialog);
         return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    switch (RoutePolicyCommand(dialog, message, wParam)) {
+    case PolicyCommandAccept:
+        WritePolicyValues(spec, dialog);
         return 1;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            if (ButtonEnabled(dialog, IDOK))
-                WritePolicyValues(spec, dialog);
-            return 1;
-        case IDCANCEL:
-            EndPolicyDialog(dialog);
-            return 1;
-        case IDC_DEFAULT:
-            if (ButtonEnabled(dialog, IDC_DEFAULT))
-                ShowDefaults(spec, dialog);
-            return 1;
-        }
-        if (FindCheckBox(spec, LOWORD(wParam))) {
-            FlipCheck(dialog, LOWORD(wParam));
-            ShowDependents(spec, dialog);
-            return 1;
-        }
-        return 0;
+    case PolicyCommandRestore:
+        ShowDefaults(spec, dialog);
+        return 1;
+    case PolicyCommandHandled:
+        return 1;
+    case PolicyCommandNone:
+        break;
+    }
+    if (message == WM_COMMAND && FindCheckBox(spec, LOWORD(wParam))) {
+        FlipCheck(dialog, LOWORD(wParam));
+        ShowDependents(spec, dialog);
+        return 1;
     }
     return 0;
 }

@@ -13,30 +13,14 @@
 INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
                               WPARAM wParam, LPARAM)
 {
-    switch (message) {
-    case WM_INITDIALOG:
+    if (message == WM_INITDIALOG) {
         procedure.open(dialog);
         return 0;
-    case WM_CLOSE:
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        return 1;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            // Enter reaches a read-only dialog as a command of its disabled OK.
-            if (IsWindowEnabled(GetDlgItem(dialog, IDOK)))
-                procedure.accept(dialog);
-            return 1;
-        case IDCANCEL:
-            EndPolicyDialog(dialog);
-            return 1;
-        case IDC_DEFAULT:
-            if (IsWindowEnabled(GetDlgItem(dialog, IDC_DEFAULT)))
-                procedure.restore(dialog);
-            return 1;
-        }
-        return procedure.click(dialog, LOWORD(wParam));
     }
+    if (HandlePolicyButtons(dialog, message, wParam, procedure.accept, procedure.restore))
+        return 1;
+    if (message == WM_COMMAND)
+        return procedure.click(dialog, LOWORD(wParam));
     return 0;
 }
 

@@ -203,6 +203,24 @@
 
 /* UNIX File System Integration */
 #define IDD_UNIX_FS             1340
+#define IDC_UFS_LOCK_GROUP      1341
+#define IDC_UFS_UNIX_LOCKS      1342
+#define IDC_UFS_LOCK_TEXT       1343
+#define IDC_UFS_NFS_GROUP       1344
+#define IDC_UFS_ROOT_OWNS       1345
+#define IDC_UFS_CREATE_GROUP    1346
+#define IDC_UFS_CREATE_TEXT     1347
+#define IDC_UFS_SERVER_DIRS     1348   /* radio: UnixDirectoryCheck 1 */
+#define IDC_UFS_WRITE_PERM      1349   /* radio: UnixDirectoryCheck 0 */
+#define IDC_UFS_READ_PERM       1350   /* radio: UnixDirectoryCheck 2 */
+#define IDC_UFS_PERMS_GROUP     1351
+#define IDC_UFS_FILE_LABEL      1352
+#define IDC_UFS_FILE_PERMS      1353
+#define IDC_UFS_FILE_RANGE      1354
+#define IDC_UFS_DIR_LABEL       1355
+#define IDC_UFS_DIR_PERMS       1356
+#define IDC_UFS_DIR_RANGE       1357
+#define IDC_UFS_BYPASS          1358
 
 /* Server Announcement */
 #define IDD_ANNOUNCEMENT        1370
@@ -216,6 +234,25 @@
 
 /* File Name Space Mapping */
 #define IDD_NAME_SPACE          1400
+#define IDC_NS_MAPPING_GROUP    1401
+#define IDC_NS_MAPPING_TEXT     1402
+#define IDC_NS_SHORT_NAMES      1403   /* 8.3-style mapping, bit 0 of NameSpaceMapping */
+#define IDC_NS_LONG_NAMES       1404   /* Windows NT-style mapping, bit 1 */
+#define IDC_NS_SUFFIX_GROUP     1407
+#define IDC_NS_SUFFIX_TEXT      1408
+#define IDC_NS_SUFFIX_LABEL     1409
+#define IDC_NS_SUFFIX           1410
+#define IDC_NS_SUFFIX_UNIT      1411
+#define IDC_NS_CASE_GROUP       1412
+#define IDC_NS_MIXED_CASE       1413
+#define IDC_NS_CASE_TEXT        1414
+#define IDC_NS_EXT_GROUP        1415
+#define IDC_NS_EXT_TEXT         1416
+#define IDC_NS_TRUNCATE         1417
+#define IDC_NS_SEP_GROUP        1418
+#define IDC_NS_SEP_TEXT         1419
+#define IDC_NS_SEP_LABEL        1420
+#define IDC_NS_SEPARATOR        1421
 
 /* String table */
 #define IDS_ABOUT_VERSION       91
@@ -287,8 +324,41 @@
 #define IDS_CONNECTED_CLIENTS_DESCR 381
 #define IDS_NAME_SPACE          410
 #define IDS_NAME_SPACE_DESCR    411
+#define IDS_NS_MAPPING_GROUP    412
+#define IDS_NS_MAPPING_TEXT     413
+#define IDS_NS_SHORT_NAMES      414
+#define IDS_NS_LONG_NAMES       415
+#define IDS_NS_SUFFIX_GROUP     418
+#define IDS_NS_SUFFIX_TEXT      419
+#define IDS_NS_SUFFIX_LABEL     420
+#define IDS_NS_SUFFIX_UNIT      421
+#define IDS_NS_CASE_GROUP       422
+#define IDS_NS_MIXED_CASE       423
+#define IDS_NS_CASE_TEXT        424
+#define IDS_NS_EXT_GROUP        425
+#define IDS_NS_EXT_TEXT         426
+#define IDS_NS_TRUNCATE         427
+#define IDS_NS_SEP_GROUP        428
+#define IDS_NS_SEP_TEXT         429
+#define IDS_NS_SEP_LABEL        430
 #define IDS_UNIX_FS             440
 #define IDS_UNIX_FS_DESCR       441
+#define IDS_UFS_LOCK_GROUP      442
+#define IDS_UFS_UNIX_LOCKS      443
+#define IDS_UFS_LOCK_TEXT       444
+#define IDS_UFS_NFS_GROUP       445
+#define IDS_UFS_ROOT_OWNS       446
+#define IDS_UFS_CREATE_GROUP    447
+#define IDS_UFS_CREATE_TEXT     448
+#define IDS_UFS_SERVER_DIRS     449
+#define IDS_UFS_WRITE_PERM      450
+#define IDS_UFS_READ_PERM       451
+#define IDS_UFS_PERMS_GROUP     452
+#define IDS_UFS_FILE_LABEL      453
+#define IDS_UFS_FILE_RANGE      454
+#define IDS_UFS_DIR_LABEL       455
+#define IDS_UFS_DIR_RANGE       456
+#define IDS_UFS_BYPASS          457
 #define IDS_ANNOUNCEMENT        470
 #define IDS_ANNOUNCEMENT_DESCR  471
 #define IDS_ANN_ANNOUNCE        473

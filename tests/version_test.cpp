@@ -11,6 +11,8 @@
 
 #include "app/shell.h"
 #include "app/tabhost.h"
+#include "connection/netcalls.h"
+#include "lab/lab.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
 #include "tests/harness/harness.h"
@@ -137,6 +139,7 @@ void ExpectRegMessage(const BoxRecord &box, const std::string &word, int status)
     EXPECT_EQ("", box.caption);
     EXPECT_EQ(0u, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+    EXPECT_NE((HWND)NULL, box.owner);
 }
 
 void ExpectFieldMessage(const BoxRecord &box, const std::string &text)
@@ -145,6 +148,7 @@ void ExpectFieldMessage(const BoxRecord &box, const std::string &text)
     EXPECT_EQ("Too many characters!", box.caption);
     EXPECT_EQ(0u, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+    EXPECT_NE((HWND)NULL, box.owner);
 }
 
 // The controls of the Velmor Server lines, label and value, top to bottom.
@@ -197,6 +201,26 @@ Revisit RevisitVersionPage(std::function<void()> change, std::function<void(cons
     ExpectNothingLeftOpen("VELMOR-PDC");
     return revisit;
 }
+
+// A server service that answers without any comment at all.
+NET_API_STATUS WINAPI ServerInfoWithoutComment(LMSTR server, DWORD level, LPBYTE *buffer)
+{
+    NET_API_STATUS status = GetLabNetCalls().NetServerGetInfo(server, level, buffer);
+    if (status == NERR_Success && *buffer)
+        ((SERVER_INFO_101 *)*buffer)->sv101_comment = NULL;
+    return status;
+}
+
+// Puts the lab's own calls back however the test ends.
+struct CommentlessServer {
+    CommentlessServer()
+    {
+        NetCalls calls = GetLabNetCalls();
+        calls.NetServerGetInfo = ServerInfoWithoutComment;
+        InstallNetCalls(calls);
+    }
+    ~CommentlessServer() { InstallNetCalls(GetLabNetCalls()); }
+};
 
 }  // namespace
 
@@ -352,6 +376,39 @@ TEST(VersionPage, FailedQueryKeepsTheLinesSoFar)
     EXPECT_EQ(IDC_MAIN_SELECT, run.page.focus);
 }
 
+TEST(VersionPage, EachFailedQueryNamesItsValueAndKeepsTheLinesBefore)
+{
+    StartLab();
+    // In the order they are read; line is the index into kVelmorLines of the first line lost.
+    const struct {
+        const char *value, *word;
+        size_t line;
+    } cases[] = {
+        {"CurrentVersion", "VersionName", 0}, {"CurrentBuildName", "BuildName", 0},
+        {"VendorName", "VendorName", 1},      {"InstallDate", "InstallDateName", 4},
+        {"ProductId", "ProductIdName", 5},    {"UnixMachineName", "UnixMachineName", 6},
+        {"OSName", "OSName", 7},              {"PlatformName", "PlatformName", 8},
+    };
+    const size_t kDescriptionLine = 3;  // read after the version key, so never reached here
+    SetVersionValues("VELMOR-PDC");
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        LabClearFaults("VELMOR-PDC");
+        LabResetCounters("VELMOR-PDC");
+        LabSetFault("VELMOR-PDC", "QueryValue", (std::string(kVersionKey) + "\\" + cases[i].value).c_str(),
+                    ERROR_ACCESS_DENIED);
+        PageRun run = RunVersionPage("VELMOR-PDC", 1);
+        ASSERT_EQ(1u, run.boxes.size()) << cases[i].value;
+        ExpectRegMessage(run.boxes[0], cases[i].word, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(i + 1, LabCounter("VELMOR-PDC", "RegQueryValueExA")) << cases[i].value;
+        for (size_t line = 0; line < sizeof kVelmorLines / sizeof kVelmorLines[0]; ++line) {
+            bool kept = line < cases[i].line && line != kDescriptionLine;
+            EXPECT_EQ(kept, !run.page.text.at(kVelmorLines[line][0]).empty()) << cases[i].value << " " << line + 1;
+            EXPECT_EQ(kept, !run.page.text.at(kVelmorLines[line][1]).empty()) << cases[i].value << " " << line + 1;
+        }
+        EXPECT_EQ(IDC_MAIN_SELECT, run.page.focus) << cases[i].value;
+    }
+}
+
 TEST(VersionPage, ValuesOfAnyTypeAndLengthAreReadAsText)
 {
     StartLab();
@@ -453,6 +510,17 @@ TEST(VersionPage, ServerRowsOfOtherSystems)
         for (const auto &control : expected)
             EXPECT_EQ(control.second, run.page.text.at(control.first)) << c.computer << " " << control.first;
         EXPECT_EQ(IDC_MAIN_SELECT, run.page.focus);
+    }
+
+    // No comment at all is an empty one.
+    {
+        CommentlessServer commentless;
+        LabSetComputerDword("NT-SERVER", "ServerType", 0x9013);
+        PageRun run = RunVersionPage("NT-SERVER", 0);
+        EXPECT_EQ("Backup Domain Controller in KORVID", run.page.text.at(IDC_VER_ROW2));
+        EXPECT_EQ("Server Role:", run.page.text.at(IDC_VER_ROW2_LABEL));
+        EXPECT_EQ("", run.page.text.at(IDC_VER_ROW3_LABEL));
+        EXPECT_EQ("", run.page.text.at(IDC_VER_ROW3));
     }
 
     // A server service that does not answer leaves the system name alone.
