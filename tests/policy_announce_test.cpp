@@ -1,6 +1,6 @@
 // The Server Announcement dialog: the inverted announcement box and the controls it greys, the
 // list of seconds, and the helper messages naming its values.
-#include "tests/policy_testing.h"
+#include "tests/policy_helper_testing.h"
 
 using namespace policytest;
 
@@ -123,7 +123,7 @@ TEST_F(AnnouncementDialog, MessagesNameTheValue)
 
     LabSetRegDword(kPdc, kServerKey, "LmAnnounce", 0);
     LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "SrvAnnounce").c_str(), 5);
-    RunActingToBox(
+    RunToOkBox(
         IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle,
         [](HWND dialog) {
             Click(dialog, IDC_ANN_LM);
@@ -141,7 +141,7 @@ TEST_F(AnnouncementDialog, MessagesNameTheValue)
 
     LabClearFaults(kPdc);
     LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
-    RunActingToBox(
+    RunToOkBox(
         IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle,
         [](HWND dialog) { Click(dialog, IDOK); },
         [](const BoxRecord &box) {

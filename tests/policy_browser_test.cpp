@@ -1,6 +1,6 @@
 // The Computer Browser Service dialog: its lists of seconds, the logging switch, and the
 // order and numbers of its reads and writes.
-#include "tests/policy_testing.h"
+#include "tests/policy_helper_testing.h"
 
 using namespace policytest;
 
@@ -101,7 +101,7 @@ TEST_F(BrowserDialog, SwitchIsWrittenBeforeTheIntervals)
 {
     SetDwords(kBrowserKey, BrowserValues(720, 720, 1800, 0));
     LabSetFault(kPdc, "SetValue", ValuePath(kBrowserKey, "MasterUpdate").c_str(), 5);
-    RunActingToBox(
+    RunToOkBox(
         IDD_BROWSER, BrowserServiceDlgProc, kBrowserTitle,
         [](HWND dialog) {
             Click(dialog, IDC_BRW_MORE_LOG);

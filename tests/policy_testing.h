@@ -125,17 +125,6 @@ inline void RunToReadBox(int dialogId, DLGPROC proc, const std::string &text, bo
              [&](const BoxRecord &box) { ExpectPolicyBox(box, text, "", owned); });
 }
 
-// Runs a dialog, acts in it once, then answers the one message box that the action brings.
-inline void RunActingToBox(int dialogId, DLGPROC proc, const char *title,
-                           const std::function<void(HWND)> &act,
-                           const std::function<void(const BoxRecord &)> &check)
-{
-    Driver driver;
-    driver.OnDialog(title, act);
-    driver.OnMessageBox(IDOK, check);
-    RunDialog(dialogId, proc);
-}
-
 class PolicyDialogTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,9 +1,7 @@
 // The UPS Service dialog: the send box and the controls it governs, the recipient and message
 // held to their fields with their warnings, strings written without a terminator, and the
 // dialog's own numbering of its reads.
-#include "tests/policy_testing.h"
-
-#include "lab/lab.h"
+#include "tests/policy_helper_testing.h"
 
 using namespace policytest;
 
@@ -16,38 +14,6 @@ const char kDefaultMessage[] = "The system has experienced a power failure. Plea
 const int kDependents[] = {IDC_UPS_RECIPIENT_GROUP, IDC_UPS_RECIPIENT_LABEL, IDC_UPS_RECIPIENT,
                            IDC_UPS_MESSAGE_GROUP, IDC_UPS_MESSAGE_LABEL, IDC_UPS_MESSAGE,
                            IDC_UPS_INTERVAL_LABEL, IDC_UPS_INTERVAL};
-
-// Every write as the program passed it to the network, before the registry adds anything.
-struct PassedValue {
-    std::string name;
-    DWORD type;
-    std::string data;
-};
-
-std::vector<PassedValue> &PassedValues()
-{
-    static std::vector<PassedValue> values;
-    return values;
-}
-
-LONG WINAPI RecordSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
-                           DWORD size)
-{
-    PassedValues().push_back({name, type, std::string((const char *)data, size)});
-    return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
-}
-
-class WriteRecorder {
-public:
-    WriteRecorder()
-    {
-        NetCalls calls = GetLabNetCalls();
-        calls.RegSetValueExA = RecordSetValue;
-        InstallNetCalls(calls);
-        PassedValues().clear();
-    }
-    ~WriteRecorder() { InstallNetCalls(GetLabNetCalls()); }
-};
 
 void SetUps(DWORD ignore, const std::string &recipient, const std::string &message,
             DWORD interval)
@@ -94,7 +60,7 @@ void RunUpsToBox(const std::string &text)
 void ExpectWarning(const BoxRecord &box, const std::string &text)
 {
     EXPECT_EQ(text, box.text);
-    EXPECT_EQ("Korvid Administrator", box.caption);
+    EXPECT_EQ(kAppTitle, box.caption);
     EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
 }
@@ -118,14 +84,7 @@ const char kMessageWarning[] =
 
 }  // namespace
 
-class UpsDialog : public PolicyDialogTest {
-protected:
-    void SetUp() override
-    {
-        InitShell(GetModuleHandleA(NULL));  // the program title of the warnings
-        PolicyDialogTest::SetUp();
-    }
-};
+using UpsDialog = TitledPolicyDialogTest;
 
 TEST_F(UpsDialog, SendBoxGovernsTheMessageControls)
 {
@@ -179,15 +138,14 @@ TEST_F(UpsDialog, AnyNonZeroFlagMeansNoMessageAndGreyedFieldsAreStillWritten)
     });
     ExpectUps(1, "Admins", "Power is out", 10);
     // Strings go out as their characters alone, in the service's order.
-    const std::vector<PassedValue> &passed = PassedValues();
+    EXPECT_EQ((std::vector<std::string>{"IgnoreSIGPWR", "PowerFailAddress", "PowerFailMessage",
+                                         "PowerMessageInterval"}),
+              recorder.Names());
+    const std::vector<RecordedWrite> &passed = recorder.Writes();
     ASSERT_EQ(4u, passed.size());
-    EXPECT_EQ("IgnoreSIGPWR", passed[0].name);
-    EXPECT_EQ("PowerFailAddress", passed[1].name);
     EXPECT_EQ((DWORD)REG_SZ, passed[1].type);
-    EXPECT_EQ("Admins", passed[1].data);
-    EXPECT_EQ("PowerFailMessage", passed[2].name);
-    EXPECT_EQ("Power is out", passed[2].data);
-    EXPECT_EQ("PowerMessageInterval", passed[3].name);
+    EXPECT_EQ("Admins", passed[1].bytes);
+    EXPECT_EQ("Power is out", passed[2].bytes);
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 
     // A flag with the top bit set is not a negative number that would read as "send".
@@ -246,9 +204,9 @@ TEST_F(UpsDialog, DefaultUnchecksAndPutsBackTheDocumentedTexts)
         Click(dialog, IDOK);
     });
     ExpectUps(1, "*", kDefaultMessage, 1);
-    ASSERT_EQ(4u, PassedValues().size());
-    EXPECT_EQ(1u, PassedValues()[1].data.size());
-    EXPECT_EQ(108u, PassedValues()[2].data.size());
+    ASSERT_EQ(4u, recorder.Writes().size());
+    EXPECT_EQ("*", recorder.Writes()[1].bytes);
+    EXPECT_EQ(108u, recorder.Writes()[2].bytes.size());
 }
 
 TEST_F(UpsDialog, EmptyRecipientIsWrittenWithNoData)
@@ -261,8 +219,8 @@ TEST_F(UpsDialog, EmptyRecipientIsWrittenWithNoData)
         Click(dialog, IDOK);
     });
     ExpectUps(0, "", "Short", 1);
-    ASSERT_EQ(4u, PassedValues().size());
-    EXPECT_EQ("", PassedValues()[1].data);
+    ASSERT_EQ(4u, recorder.Writes().size());
+    EXPECT_EQ("", recorder.Writes()[1].bytes);
 }
 
 TEST_F(UpsDialog, ReadsCarryTheServicesOwnStepNumbers)
@@ -308,7 +266,7 @@ TEST_F(UpsDialog, FailedWriteStopsAfterTheValuesBeforeIt)
 {
     SetUps(1, "*", "Short", 1);
     LabSetFault(kPdc, "SetValue", ValuePath(kUpsKey, "PowerFailMessage").c_str(), 5);
-    RunActingToBox(
+    RunToOkBox(
         IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle,
         [](HWND dialog) {
             Click(dialog, IDC_UPS_SEND);
@@ -328,7 +286,7 @@ TEST_F(UpsDialog, FailedOpenForWritingNamesTheKey)
 {
     SetUps(1, "*", "Short", 1);
     LabSetFault(kPdc, "OpenWrite", kUpsKey, 5);
-    RunActingToBox(
+    RunToOkBox(
         IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle, [](HWND dialog) { Click(dialog, IDOK); },
         [](const BoxRecord &box) {
             ExpectPolicyBox(box,
