@@ -27,7 +27,7 @@ if [ -n "$SHOT" ]; then
 else
     start_display
 fi
-prepare_wine "$BUILD_DIR/run-prefix"
+prepare_wine "$BUILD_DIR/run-prefix" || exit 1
 
 # The default lab network: one .reg file per computer, imported into this prefix's HKCU.
 imported=0

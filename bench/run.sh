@@ -7,7 +7,7 @@ install_missing || exit 1
 build_all --target korvidadm korvidadm-lab korvidbare benchdriver ntlanman || exit 1
 trap stop_all EXIT
 start_display private || exit 1
-prepare_wine
+prepare_wine || exit 1
 for f in "$ROOT"/lab/network/*.reg; do
     [ -e "$f" ] && wine regedit /s "$(winepath -w "$f")" </dev/null >/dev/null 2>&1
 done

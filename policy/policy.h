@@ -164,7 +164,7 @@ struct PolicyDialogSpec {
     void (*showDependents)(HWND dialog);  // after opening, every click and Default; or null
 };
 
-INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
+INT_PTR HandlePolicyDialog(const PolicyDialogSpec &table, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM lParam);
 
 // ---------------------------------------------------------------------------------------------

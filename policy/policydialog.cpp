@@ -267,13 +267,13 @@ namespace {
 int QueryStep(int position) { return 2 + 2 * position; }
 int WriteStep(int position) { return 2 + position; }
 
-BOOL ReadValues(const PolicyDialogSpec &spec, HWND dialog, HKEY handle, DWORD *values)
+BOOL ReadValues(const PolicyDialogSpec &table, HWND dialog, HKEY handle, DWORD *values)
 {
-    for (int i = 0; i < spec.valueCount; ++i) {
-        const char *name = spec.values[i].name;
-        BOOL read = spec.key.access == AccessHelpers
-            ? GetKorvidRegValue(spec.key.tag, handle, name, &values[i], REG_DWORD)
-            : QueryNumberedDword(dialog, spec.key.tag, handle, name, QueryStep(i),
+    for (int i = 0; i < table.valueCount; ++i) {
+        const char *name = table.values[i].name;
+        BOOL read = table.key.access == AccessHelpers
+            ? GetKorvidRegValue(table.key.tag, handle, name, &values[i], REG_DWORD)
+            : QueryNumberedDword(dialog, table.key.tag, handle, name, QueryStep(i),
                                  QueryStep(i) + 1, &values[i]);
         if (!read)
             return FALSE;
@@ -311,59 +311,65 @@ DWORD CollectValue(HWND dialog, const PolicyValue &value)
     return 0;
 }
 
-void ShowDependents(const PolicyDialogSpec &spec, HWND dialog)
+void ShowDependents(const PolicyDialogSpec &table, HWND dialog)
 {
-    if (spec.showDependents)
-        spec.showDependents(dialog);
+    if (table.showDependents)
+        table.showDependents(dialog);
 }
 
-void OpenPolicyDialog(const PolicyDialogSpec &spec, HWND dialog)
+void OpenPolicyDialog(const PolicyDialogSpec &table, HWND dialog)
 {
     HKEY handle;
     DWORD values[kMaxPolicyValues] = {};
-    if (!OpenKeyForReading(dialog, spec.key, &handle))
+    // A table longer than the values kept here is a fault of the dialog: it opens nothing
+    // rather than read past them.
+    if (table.valueCount < 0 || table.valueCount > kMaxPolicyValues) {
+        EndPolicyDialog(dialog);
         return;
-    if (!ReadValues(spec, dialog, handle, values)) {
+    }
+    if (!OpenKeyForReading(dialog, table.key, &handle))
+        return;
+    if (!ReadValues(table, dialog, handle, values)) {
         AbandonPolicyKey(dialog, handle);
         return;
     }
     Net().RegCloseKey(handle);
-    for (int i = 0; i < spec.valueCount; ++i)
-        ShowValue(dialog, spec.values[i], values[i]);
-    SetPolicyTexts(dialog, spec.texts, spec.textCount);
-    SetPolicyTitle(dialog, spec.nameId);
+    for (int i = 0; i < table.valueCount; ++i)
+        ShowValue(dialog, table.values[i], values[i]);
+    SetPolicyTexts(dialog, table.texts, table.textCount);
+    SetPolicyTitle(dialog, table.nameId);
     FinishPolicyOpening(dialog);
-    ShowDependents(spec, dialog);
+    ShowDependents(table, dialog);
     UpdateWindow(dialog);
     SetFocus(GetDlgItem(dialog, IDCANCEL));
 }
 
-void ShowDefaults(const PolicyDialogSpec &spec, HWND dialog)
+void ShowDefaults(const PolicyDialogSpec &table, HWND dialog)
 {
-    for (int i = 0; i < spec.valueCount; ++i) {
-        const PolicyValue &value = spec.values[i];
+    for (int i = 0; i < table.valueCount; ++i) {
+        const PolicyValue &value = table.values[i];
         if (value.shownAs == ShownAsNumberList)
             SelectListValue(dialog, value.controlId, value.range, value.range.defaultValue);
         else
             ShowValue(dialog, value, value.range.defaultValue);
     }
-    ShowDependents(spec, dialog);
+    ShowDependents(table, dialog);
 }
 
-void WritePolicyValues(const PolicyDialogSpec &spec, HWND dialog)
+void WritePolicyValues(const PolicyDialogSpec &table, HWND dialog)
 {
     DWORD values[kMaxPolicyValues];
-    for (int i = 0; i < spec.valueCount; ++i)
-        values[i] = CollectValue(dialog, spec.values[i]);
+    for (int i = 0; i < table.valueCount; ++i)
+        values[i] = CollectValue(dialog, table.values[i]);
     HKEY handle;
-    if (!OpenKeyForWriting(dialog, spec.key, KEY_WRITE, TRUE, &handle))
+    if (!OpenKeyForWriting(dialog, table.key, KEY_WRITE, TRUE, &handle))
         return;
-    for (int position = 0; position < spec.valueCount; ++position) {
-        int i = spec.writeOrder ? spec.writeOrder[position] : position;
-        const char *name = spec.values[i].name;
-        BOOL written = spec.key.access == AccessHelpers
-            ? SetKorvidRegValue(spec.key.tag, handle, name, &values[i], REG_DWORD)
-            : WriteNumberedDword(dialog, spec.key.tag, handle, name, WriteStep(position),
+    for (int position = 0; position < table.valueCount; ++position) {
+        int i = table.writeOrder ? table.writeOrder[position] : position;
+        const char *name = table.values[i].name;
+        BOOL written = table.key.access == AccessHelpers
+            ? SetKorvidRegValue(table.key.tag, handle, name, &values[i], REG_DWORD)
+            : WriteNumberedDword(dialog, table.key.tag, handle, name, WriteStep(position),
                                  values[i]);
         if (!written) {
             AbandonPolicyKey(dialog, handle);
@@ -373,11 +379,11 @@ void WritePolicyValues(const PolicyDialogSpec &spec, HWND dialog)
     FinishPolicyWrites(dialog, handle);
 }
 
-const PolicyValue *FindCheckBox(const PolicyDialogSpec &spec, int controlId)
+const PolicyValue *FindCheckBox(const PolicyDialogSpec &table, int controlId)
 {
-    for (int i = 0; i < spec.valueCount; ++i)
-        if (spec.values[i].controlId == controlId && spec.values[i].shownAs != ShownAsNumberList)
-            return &spec.values[i];
+    for (int i = 0; i < table.valueCount; ++i)
+        if (table.values[i].controlId == controlId && table.values[i].shownAs != ShownAsNumberList)
+            return &table.values[i];
     return NULL;
 }
 
@@ -409,28 +415,28 @@ PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam)
     return PolicyCommandNone;
 }
 
-INT_PTR HandlePolicyDialog(const PolicyDialogSpec &spec, HWND dialog, UINT message,
+INT_PTR HandlePolicyDialog(const PolicyDialogSpec &table, HWND dialog, UINT message,
                            WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        OpenPolicyDialog(spec, dialog);
+        OpenPolicyDialog(table, dialog);
         return 0;
     }
     switch (RoutePolicyCommand(dialog, message, wParam)) {
     case PolicyCommandAccept:
-        WritePolicyValues(spec, dialog);
+        WritePolicyValues(table, dialog);
         return 1;
     case PolicyCommandRestore:
-        ShowDefaults(spec, dialog);
+        ShowDefaults(table, dialog);
         return 1;
     case PolicyCommandHandled:
         return 1;
     case PolicyCommandNone:
         break;
     }
-    if (message == WM_COMMAND && FindCheckBox(spec, LOWORD(wParam))) {
+    if (message == WM_COMMAND && FindCheckBox(table, LOWORD(wParam))) {
         FlipCheck(dialog, LOWORD(wParam));
-        ShowDependents(spec, dialog);
+        ShowDependents(table, dialog);
         return 1;
     }
     return 0;

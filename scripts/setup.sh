@@ -44,12 +44,25 @@ build_i686() {
 make_wine_template() {
     local template="$BUILD_DIR/wine-template"
     [ -f "$template/.ready" ] && return 0
-    rm -rf "$template"
-    WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 </dev/null
-    # Without a window manager every hide of a top-level window waits 2 s unless unmanaged.
-    WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-    WINEPREFIX="$template" wineserver -w
-    touch "$template/.ready"
+    # Wine's first boot of a prefix has been seen to hang now and then: every step is bounded,
+    # and a prefix that did not come out whole is made again.
+    for _ in 1 2 3; do
+        WINEPREFIX="$template" wineserver -k >/dev/null 2>&1
+        rm -rf "$template"
+        WINEPREFIX="$template" timeout 120 wineboot -i >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$template" timeout 60 wineserver -w
+        # Without a window manager every hide of a top-level window waits 2 s unless unmanaged.
+        WINEPREFIX="$template" timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$template" timeout 60 wineserver -w
+        if grep -q '"Managed"="N"' "$template/user.reg" 2>/dev/null; then
+            touch "$template/.ready"
+            return 0
+        fi
+        echo "the Wine prefix did not come out whole; making it again" >&2
+    done
+    WINEPREFIX="$template" wineserver -k >/dev/null 2>&1
+    return 1
 }
 
 # Makes WINEPREFIX a fresh copy of the template (the tests' prefix unless another is given) and starts
@@ -57,7 +70,7 @@ make_wine_template() {
 prepare_wine() {
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
-    make_wine_template
+    make_wine_template || { echo "could not make a Wine prefix" >&2; return 1; }
     export WINEPREFIX="${1:-$BUILD_DIR/wineprefix}"
     WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
@@ -65,7 +78,8 @@ prepare_wine() {
     # A persistent wineserver makes each test start in a fraction of a second; the first program
     # starts services that would otherwise hold ctest's output pipe open.
     wineserver -p
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1
+    return 0
 }
 
 XVFB_PID=""
