@@ -65,7 +65,8 @@ void EnablePowerFailControls(HWND dialog, DWORD ignore)
     }
 }
 
-// The service has always numbered these reads 2/3, 4/5, 9/6 and 10/11.
+// The reads keep their established step numbers, 2/3, 4/5, 9/6 and 10/11, not consecutive
+// pairs: the messages are known by them.
 BOOL ReadPowerFailSettings(HWND dialog, HKEY handle, PowerFailSettings *settings)
 {
     DWORD ignore = 0;
