@@ -201,6 +201,22 @@ LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type);
 BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
                       const char *word, DWORD type, const char *text);
 
+// A string field that holds at most limit characters. A longer stored text is shown cut after
+// the warning (a format taking the limit twice; program title, stop icon, owned by the dialog).
+struct TextLimit {
+    int limit;
+    const char *warning;
+};
+// Direct read of a REG_SZ into text (limit + 1 characters) with numbered messages. The warning
+// about an over-long text comes before the type test. FALSE after the step's message (key left
+// open).
+BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name,
+                         int queryStep, int typeStep, const TextLimit &limit, char *text);
+// Direct write of a string without its terminator; FALSE after
+// "<tag> - WM_COMMAND <step>, RegRet=<code>" (key left open).
+BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
+                         const char *text);
+
 // The number at the start of a field (up to 600 characters): blanks skipped, an optional sign,
 // digits up to the first other character; 0 without digits. Saturates instead of overflowing.
 long ReadDecimalField(HWND dialog, int controlId);

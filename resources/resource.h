@@ -89,6 +89,17 @@
 
 /* UPS Service */
 #define IDD_UPS_SERVICE         1190
+#define IDC_UPS_GROUP           1191
+#define IDC_UPS_SEND            1192
+#define IDC_UPS_TEXT            1193
+#define IDC_UPS_RECIPIENT_GROUP 1194
+#define IDC_UPS_RECIPIENT_LABEL 1195
+#define IDC_UPS_RECIPIENT       1196
+#define IDC_UPS_MESSAGE_GROUP   1197
+#define IDC_UPS_MESSAGE_LABEL   1198
+#define IDC_UPS_MESSAGE         1199
+#define IDC_UPS_INTERVAL_LABEL  1200
+#define IDC_UPS_INTERVAL        1201
 
 /* Alerter Service */
 #define IDD_ALERTER             1220
@@ -105,6 +116,20 @@
 
 /* Computer Browser Service */
 #define IDD_BROWSER             1250
+#define IDC_BRW_LOG_GROUP       1251
+#define IDC_BRW_MORE_LOG        1252
+#define IDC_BRW_LOG_TEXT        1253
+#define IDC_BRW_MASTER_GROUP    1254
+#define IDC_BRW_MASTER_TEXT     1255
+#define IDC_BRW_MASTER_LABEL    1256
+#define IDC_BRW_MASTER_UPDATE   1257
+#define IDC_BRW_BACKUP_GROUP    1258
+#define IDC_BRW_BACKUP_TEXT     1259
+#define IDC_BRW_BACKUP_LABEL    1260
+#define IDC_BRW_BACKUP_UPDATE   1261
+#define IDC_BRW_RECOVERY_TEXT   1262
+#define IDC_BRW_RECOVERY_LABEL  1263
+#define IDC_BRW_RECOVERY        1264
 
 /* Netlogon Service: one layout per server role; 1283 stands in the policy table */
 #define IDD_NETLOGON_PDC        1280
@@ -199,6 +224,13 @@
 
 /* Server Announcement */
 #define IDD_ANNOUNCEMENT        1370
+#define IDC_ANN_GROUP           1371
+#define IDC_ANN_ANNOUNCE        1373
+#define IDC_ANN_SERVER_GROUP    1374
+#define IDC_ANN_TEXT            1375
+#define IDC_ANN_FREQUENCY_LABEL 1376
+#define IDC_ANN_FREQUENCY       1377
+#define IDC_ANN_LM              1379
 
 /* File Name Space Mapping */
 #define IDD_NAME_SPACE          1400
@@ -258,6 +290,13 @@
 #define IDS_UAM_CREATE          233
 #define IDS_UPS_SERVICE         260
 #define IDS_UPS_SERVICE_DESCR   261
+#define IDS_UPS_SEND            262
+#define IDS_UPS_TEXT            263
+#define IDS_UPS_RECIPIENT_GROUP 264
+#define IDS_UPS_RECIPIENT_LABEL 265
+#define IDS_UPS_MESSAGE_GROUP   266
+#define IDS_UPS_MESSAGE_LABEL   267
+#define IDS_UPS_INTERVAL_LABEL  268
 #define IDS_ALERTER             290
 #define IDS_ALERTER_DESCR       291
 #define IDS_ALR_HEADER_TEXT     292
@@ -268,6 +307,17 @@
 #define IDS_ALR_TIMEOUT_LABEL   297
 #define IDS_BROWSER             320
 #define IDS_BROWSER_DESCR       321
+#define IDS_BRW_LOG_GROUP       322
+#define IDS_BRW_LOG_TEXT        323
+#define IDS_BRW_MORE_LOG        324
+#define IDS_BRW_MASTER_GROUP    325
+#define IDS_BRW_MASTER_TEXT     326
+#define IDS_BRW_MASTER_LABEL    327
+#define IDS_BRW_BACKUP_GROUP    328
+#define IDS_BRW_BACKUP_TEXT     329
+#define IDS_BRW_BACKUP_LABEL    330
+#define IDS_BRW_RECOVERY_TEXT   331
+#define IDS_BRW_RECOVERY_LABEL  332
 #define IDS_NETLOGON            350
 #define IDS_NETLOGON_DESCR      351
 #define IDS_CONNECTED_CLIENTS   380
@@ -311,5 +361,10 @@
 #define IDS_UFS_BYPASS          457
 #define IDS_ANNOUNCEMENT        470
 #define IDS_ANNOUNCEMENT_DESCR  471
+#define IDS_ANN_ANNOUNCE        473
+#define IDS_ANN_SERVER_GROUP    474
+#define IDS_ANN_TEXT            475
+#define IDS_ANN_FREQUENCY_LABEL 476
+#define IDS_ANN_LM              478
 
 #endif

@@ -118,6 +118,13 @@ inline void RunToBox(int dialogId, DLGPROC proc, const std::function<void(const 
     EXPECT_EQ(0, RunDialog(dialogId, proc));
 }
 
+// Runs a dialog that ends while opening with one registry message (empty caption).
+inline void RunToReadBox(int dialogId, DLGPROC proc, const std::string &text, bool owned)
+{
+    RunToBox(dialogId, proc,
+             [&](const BoxRecord &box) { ExpectPolicyBox(box, text, "", owned); });
+}
+
 class PolicyDialogTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,0 +1,48 @@
+// Computer Browser Service: how often the browse lists are brought up to date, how long a former
+// backup browser waits, and whether the service logs more.
+#include "policies/policies.h"
+
+#include "policy/policy.h"
+#include "resources/resource.h"
+
+namespace {
+
+// The three intervals share one list of seconds, 60 to 3600 in steps of 20.
+const PolicyValue kValues[] = {
+    { "MasterUpdate", ShownAsNumberList, IDC_BRW_MASTER_UPDATE, { 60, 3600, 20, 720 } },
+    { "BackupUpdate", ShownAsNumberList, IDC_BRW_BACKUP_UPDATE, { 60, 3600, 20, 720 } },
+    { "BackupRecovery", ShownAsNumberList, IDC_BRW_RECOVERY, { 60, 3600, 20, 1800 } },
+    { "MoreLog", ShownAsCheck, IDC_BRW_MORE_LOG, { 0, 1, 1, 0 } },
+};
+
+// The switch goes before the intervals: a failed interval write leaves it changed.
+const int kWriteOrder[] = { 3, 0, 1, 2 };
+
+const PolicyText kTexts[] = {
+    { IDC_BRW_LOG_GROUP, IDS_BRW_LOG_GROUP },
+    { IDC_BRW_LOG_TEXT, IDS_BRW_LOG_TEXT },
+    { IDC_BRW_MORE_LOG, IDS_BRW_MORE_LOG },
+    { IDC_BRW_MASTER_GROUP, IDS_BRW_MASTER_GROUP },
+    { IDC_BRW_MASTER_TEXT, IDS_BRW_MASTER_TEXT },
+    { IDC_BRW_MASTER_LABEL, IDS_BRW_MASTER_LABEL },
+    { IDC_BRW_BACKUP_GROUP, IDS_BRW_BACKUP_GROUP },
+    { IDC_BRW_BACKUP_TEXT, IDS_BRW_BACKUP_TEXT },
+    { IDC_BRW_BACKUP_LABEL, IDS_BRW_BACKUP_LABEL },
+    { IDC_BRW_RECOVERY_TEXT, IDS_BRW_RECOVERY_TEXT },
+    { IDC_BRW_RECOVERY_LABEL, IDS_BRW_RECOVERY_LABEL },
+};
+
+const PolicyDialogSpec kDialog = {
+    { "Browser", "SYSTEM\\CurrentControlSet\\Services\\Browser\\Parameters", AccessNumbered },
+    IDS_BROWSER,
+    kValues, ARRAYSIZE(kValues), kWriteOrder,
+    kTexts, ARRAYSIZE(kTexts),
+    NULL,
+};
+
+}  // namespace
+
+INT_PTR CALLBACK BrowserServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return HandlePolicyDialog(kDialog, dialog, message, wParam, lParam);
+}

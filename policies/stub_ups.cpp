@@ -1,5 +1,0 @@
-// Placeholder for the UPS Service dialog until it lands: with no template in the resources
-// the Policy page opens nothing for it. Delete this file when the dialog lands.
-#include "policies/policies.h"
-
-INT_PTR CALLBACK UpsServiceDlgProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
