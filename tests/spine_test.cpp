@@ -56,6 +56,14 @@ UINT EventViewerState()
     return GetMenuState(GetMenu(GetMainWindow()), IDM_EVENT_VIEWER, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
 }
 
+// No registry key, root or network buffer of the computer is left open.
+void ExpectNothingOpen(const char *computer)
+{
+    EXPECT_EQ(LabCounter(computer, "OpenKeys"), 0u) << computer;
+    EXPECT_EQ(LabCounter(computer, "OpenRoots"), 0u) << computer;
+    EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u) << computer;
+}
+
 }  // namespace
 
 TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
@@ -330,7 +338,10 @@ TEST_F(SpineTest, ReconnectTriesTwiceThenOneMessage)
 
     LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 0);
     LabResetCounters("VELMOR-PDC");
+    HCURSOR cross = LoadCursorA(NULL, IDC_CROSS);
+    SetCursor(cross);
     EXPECT_EQ(ReconnectRegistry(), 1);
+    EXPECT_EQ(GetCursor(), cross);   // the wait cursor is gone again
     EXPECT_NE(GetRemoteRoot(), (HKEY)NULL);
     EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 1u);
     EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
@@ -395,9 +406,7 @@ TEST_F(SpineTest, StartsOnThePdcWithTwoTabsAndEndsCleanly)
         Click(main, IDC_MAIN_OK);
     });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 0u);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "NetBuffers"), 0u);
+    ExpectNothingOpen("VELMOR-PDC");
     EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
     EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 1u);
 }
@@ -435,7 +444,7 @@ TEST_F(SpineTest, ExitMenuAndCloseBoxEndTheSameWay)
         });
         EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
         EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
-        EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+        ExpectNothingOpen("NT-SERVER");
     }
 }
 
@@ -488,12 +497,8 @@ TEST_F(SpineTest, EnterOnSelectReselectsAndSuccessRebuildsTheTabs)
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
-    for (const char *computer : {"NT-SERVER", "VELMOR-PDC"}) {
-        SCOPED_TRACE(computer);
-        EXPECT_EQ(LabCounter(computer, "OpenKeys"), 0u);
-        EXPECT_EQ(LabCounter(computer, "OpenRoots"), 0u);
-        EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u);
-    }
+    ExpectNothingOpen("NT-SERVER");
+    ExpectNothingOpen("VELMOR-PDC");
 }
 
 TEST_F(SpineTest, ReselectionFromThePolicyTabShowsTheVersionTab)
@@ -523,12 +528,8 @@ TEST_F(SpineTest, ReselectionFromThePolicyTabShowsTheVersionTab)
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
-    for (const char *computer : {"VELMOR-PDC", "VELMOR-BDC"}) {
-        SCOPED_TRACE(computer);
-        EXPECT_EQ(LabCounter(computer, "OpenKeys"), 0u);
-        EXPECT_EQ(LabCounter(computer, "OpenRoots"), 0u);
-        EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u);
-    }
+    ExpectNothingOpen("VELMOR-PDC");
+    ExpectNothingOpen("VELMOR-BDC");
 }
 
 TEST_F(SpineTest, FailedReselectionPutsTheEarlierComputerBack)
