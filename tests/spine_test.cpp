@@ -39,11 +39,29 @@ std::string WindowTitle(HWND window)
     return text;
 }
 
+// A window of the test's own to own the questions, so that the boxes without owner stand out.
+class OwnerWindow {
+public:
+    OwnerWindow() : window_(CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL)) {}
+    ~OwnerWindow() { DestroyWindow(window_); }
+    HWND get() const { return window_; }
+private:
+    HWND window_;
+};
+
 int TabCount() { return static_cast<int>(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETITEMCOUNT, 0, 0)); }
 
 UINT EventViewerState()
 {
     return GetMenuState(GetMenu(GetMainWindow()), IDM_EVENT_VIEWER, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED);
+}
+
+// No registry key, root or network buffer of the computer is left open.
+void ExpectNothingOpen(const char *computer)
+{
+    EXPECT_EQ(LabCounter(computer, "OpenKeys"), 0u) << computer;
+    EXPECT_EQ(LabCounter(computer, "OpenRoots"), 0u) << computer;
+    EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u) << computer;
 }
 
 }  // namespace
@@ -81,6 +99,10 @@ TEST_F(SpineTest, NarrowNameTurnsWideUnitsIntoQuestionMarks)
     char small[3];
     NarrowName(wide, small, sizeof(small));
     EXPECT_STREQ(small, "S\xE9");
+    // A workstation answer may leave its workgroup pointer empty.
+    char group[8] = "old";
+    NarrowName(NULL, group, sizeof(group));
+    EXPECT_STREQ(group, "");
 }
 
 TEST_F(SpineTest, ClassifiesEveryKindOfComputer)
@@ -109,6 +131,14 @@ TEST_F(SpineTest, ClassifiesEveryKindOfComputer)
             EXPECT_STREQ(GetDomainName(), "KORVID");
         }
     }
+    // Whatever status the version key is refused with, the next probe decides.
+    LabSetFault("VELMOR-SOLO", "OpenRead", "SOFTWARE\\VelmorServer\\CurrentVersion", 5);
+    Driver driver;
+    driver.SelectInLab("VELMOR-SOLO");
+    char name[kNameChars] = "";
+    ASSERT_EQ(SelectComputer(NULL, name), 1);
+    EXPECT_EQ(GetPlatformKind(), PlatformWindowsNT);
+    EXPECT_TRUE(driver.Boxes().empty());
 }
 
 TEST_F(SpineTest, ServerRolesFromServerType)
@@ -135,14 +165,16 @@ TEST_F(SpineTest, ServerRolesFromServerType)
 
 TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
 {
+    OwnerWindow owner;
     Driver driver;
     for (int i = 0; i < 5; ++i) {
         driver.SelectInLab("DOS-PC");
-        driver.OnMessageBox(IDYES, [](const BoxRecord &box) {
+        driver.OnMessageBox(IDYES, [&](const BoxRecord &box) {
             EXPECT_EQ(box.text, "DOS-PC: a DOS/Windows system.\nSelect another computer?");
             EXPECT_EQ(box.caption, kAppTitle);
             EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
             EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+            EXPECT_EQ(box.owner, owner.get());
         });
     }
     driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
@@ -150,9 +182,10 @@ TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
         EXPECT_EQ(box.caption, kAppTitle);
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
         EXPECT_EQ(box.owner, (HWND)NULL);
+        EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
     });
     char name[kNameChars] = "";
-    EXPECT_EQ(SelectComputer(NULL, name), 0);
+    EXPECT_EQ(SelectComputer(owner.get(), name), 0);
     EXPECT_EQ(driver.Boxes().size(), 6u);
     EXPECT_EQ(GetPlatformKind(), PlatformNone);
 }
@@ -160,7 +193,8 @@ TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
 TEST_F(SpineTest, AcceptedOnTheFifthAttempt)
 {
     Driver driver;
-    const char *refused[] = {"DOS-PC", "OFFLINE-PC", "LOCKED-SRV", "NO-SUCH-PC"};
+    LabSetFault("NT-SERVER", "OpenRead", "SYSTEM\\CurrentControlSet\\Control\\SystemResources", 5);
+    const char *refused[] = {"DOS-PC", "OFFLINE-PC", "LOCKED-SRV", "NT-SERVER"};
     for (const char *name : refused) {
         driver.SelectInLab(name);
         driver.OnMessageBox(IDYES);
@@ -172,10 +206,17 @@ TEST_F(SpineTest, AcceptedOnTheFifthAttempt)
     ASSERT_EQ(driver.Boxes().size(), 4u);
     EXPECT_EQ(driver.Boxes()[1].text, "OFFLINE-PC: The network path was not found (53).\nSelect another computer?");
     EXPECT_EQ(driver.Boxes()[2].text, "LOCKED-SRV: Access is denied (5).\nSelect another computer?");
+    EXPECT_EQ(driver.Boxes()[3].text, "NT-SERVER: Failed to open Registry (5).\nSelect another computer?");
     EXPECT_EQ(GetPlatformKind(), PlatformVelmorServer);
     EXPECT_TRUE(GetWriteAccess());
-    // The refused connection attempts left nothing open on any computer.
-    EXPECT_EQ(LabCounter("LOCKED-SRV", "OpenKeys"), 0u);
+    // The refused attempts left nothing open; the accepted one holds its root and nothing else.
+    EXPECT_EQ(LabCounter("NT-SERVER", "OpenRoots"), 0u);
+    EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
+    for (const char *computer : refused)
+        EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u) << computer;
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "NetBuffers"), 0u);
 }
 
 TEST_F(SpineTest, NoEndsAtOnceAndCancelChangesNothing)
@@ -247,6 +288,7 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
         if (system) {
             FreeLibrary(system);
         } else {
+            OwnerWindow owner;
             Driver driver;
             driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
                 EXPECT_EQ(box.text, "Fail to load 'ntlanman.dll'.");
@@ -255,18 +297,22 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
                 EXPECT_EQ(box.owner, (HWND)NULL);
             });
             char name[kNameChars] = "";
-            EXPECT_EQ(SelectComputer(NULL, name), 0);
+            EXPECT_EQ(SelectComputer(owner.get(), name), 0);
         }
     }
     {
         ScopedDllFolder folder(NoFuncDllFolder());
+        OwnerWindow owner;
         Driver driver;
         driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
             EXPECT_EQ(box.text, "Fail to find the Select Computer dialog box function.");
             EXPECT_EQ(box.caption, kAppTitle);
+            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
+            EXPECT_EQ(box.owner, (HWND)NULL);
         });
         char name[kNameChars] = "";
-        EXPECT_EQ(SelectComputer(NULL, name), 0);
+        EXPECT_EQ(SelectComputer(owner.get(), name), 0);
         EXPECT_EQ(GetModuleHandleA("ntlanman.dll"), (HMODULE)NULL);   // freed again
     }
 }
@@ -287,22 +333,38 @@ TEST_F(SpineTest, ReconnectTriesTwiceThenOneMessage)
     EXPECT_EQ(ReconnectRegistry(), 0);
     EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
     EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 2u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 0u);   // the broken root was closed first
     EXPECT_EQ(driver.Boxes().size(), 1u);
 
     LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 0);
+    LabResetCounters("VELMOR-PDC");
+    HCURSOR cross = LoadCursorA(NULL, IDC_CROSS);
+    SetCursor(cross);
     EXPECT_EQ(ReconnectRegistry(), 1);
+    EXPECT_EQ(GetCursor(), cross);   // the wait cursor is gone again
     EXPECT_NE(GetRemoteRoot(), (HKEY)NULL);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 1u);
+    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
+    EXPECT_EQ(driver.Boxes().size(), 1u);
 }
 
 TEST_F(SpineTest, OverlongNameIsCutInTheQuestion)
 {
-    std::string name(250, 'N');   // no such computer: the workstation query fails with 53
+    // No such computer: the workstation query fails with 53. The dialog returns at most 602
+    // characters of the 700 typed, and the question keeps the first 600 of its text.
+    std::string typed(700, 'N');
     Driver driver;
-    driver.SelectInLab(name).OnMessageBox(IDNO, [&](const BoxRecord &box) {
-        EXPECT_EQ(box.text, name + ": The network path was not found (53).\nSelect another computer?");
+    driver.SelectInLab(typed).OnMessageBox(IDNO, [&](const BoxRecord &box) {
+        EXPECT_EQ(box.text, std::string(600, 'N'));
+    });
+    std::string shortName(250, 'S');
+    driver.SelectInLab(shortName).OnMessageBox(IDNO, [&](const BoxRecord &box) {
+        EXPECT_EQ(box.text, shortName + ": The network path was not found (53).\nSelect another computer?");
     });
     char buffer[kNameChars] = "";
     EXPECT_EQ(SelectComputer(NULL, buffer), 0);
+    EXPECT_EQ(SelectComputer(NULL, buffer), 0);
+    EXPECT_STREQ(buffer, "");   // the refused names are not kept
 }
 
 // --- The whole program, run in-process ---
@@ -333,11 +395,18 @@ TEST_F(SpineTest, StartsOnThePdcWithTwoTabsAndEndsCleanly)
         EXPECT_NE(host->currentPage, (HWND)NULL);
         EXPECT_LT(host->pageRect.left, host->pageRect.right);
         EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_TAB));
+        // Its creation centred it on the screen (wide or tall desktops halved first).
+        RECT frame;
+        GetWindowRect(main, &frame);
+        POINT centre = ComputeCentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                            frame.right - frame.left, frame.bottom - frame.top);
+        EXPECT_EQ(frame.left, centre.x);
+        EXPECT_EQ(frame.top, centre.y);
+        EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
         Click(main, IDC_MAIN_OK);
     });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "NetBuffers"), 0u);
+    ExpectNothingOpen("VELMOR-PDC");
     EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
     EXPECT_EQ(LabCounter("VELMOR-PDC", "RegConnectRegistryA"), 1u);
 }
@@ -375,7 +444,7 @@ TEST_F(SpineTest, ExitMenuAndCloseBoxEndTheSameWay)
         });
         EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
         EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
-        EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
+        ExpectNothingOpen("NT-SERVER");
     }
 }
 
@@ -423,11 +492,44 @@ TEST_F(SpineTest, EnterOnSelectReselectsAndSuccessRebuildsTheTabs)
             EXPECT_EQ(TabCount(), 2);
             EXPECT_EQ(GetCurrentTab(), 0);
             EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
+            EXPECT_EQ(LabCounter("NT-SERVER", "OpenRoots"), 0u);   // the earlier connection is closed
+            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
-    EXPECT_EQ(LabCounter("NT-SERVER", "OpenKeys"), 0u);
-    EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys"), 0u);
+    ExpectNothingOpen("NT-SERVER");
+    ExpectNothingOpen("VELMOR-PDC");
+}
+
+TEST_F(SpineTest, ReselectionFromThePolicyTabShowsTheVersionTab)
+{
+    Driver driver;
+    driver.SelectInLab("VELMOR-PDC")
+        .OnIdle([] {
+            HWND tab = MainItem(IDC_MAIN_TAB);
+            SendMessageA(tab, TCM_SETCURSEL, 1, 0);
+            NMHDR header = {tab, IDC_MAIN_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+            SendMessageA(GetMainWindow(), WM_NOTIFY, IDC_MAIN_TAB, reinterpret_cast<LPARAM>(&header));
+            EXPECT_EQ(GetCurrentTab(), 1);
+            EXPECT_NE(GetDlgItem(GetTabPageHost(GetMainWindow())->currentPage, IDC_POL_LIST), (HWND)NULL);
+            Command(GetMainWindow(), IDC_MAIN_SELECT);
+        })
+        .SelectInLab("VELMOR-BDC")
+        .OnIdle([] {
+            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-BDC");
+            EXPECT_EQ(TabCount(), 2);
+            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
+            EXPECT_EQ(GetCurrentTab(), 0);
+            HWND page = GetTabPageHost(GetMainWindow())->currentPage;
+            EXPECT_NE(GetDlgItem(page, IDC_VER_VERSION), (HWND)NULL);
+            EXPECT_EQ(GetDlgItem(page, IDC_POL_LIST), (HWND)NULL);
+            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 0u);
+            EXPECT_EQ(LabCounter("VELMOR-BDC", "OpenRoots"), 1u);
+            PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
+        });
+    EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
+    ExpectNothingOpen("VELMOR-PDC");
+    ExpectNothingOpen("VELMOR-BDC");
 }
 
 TEST_F(SpineTest, FailedReselectionPutsTheEarlierComputerBack)
@@ -452,7 +554,10 @@ TEST_F(SpineTest, FailedReselectionPutsTheEarlierComputerBack)
             Command(GetMainWindow(), IDC_MAIN_SELECT);
         })
         .SelectInLab("LOCKED-SRV")
-        .OnMessageBox(IDNO)
+        .OnMessageBox(IDNO, [](const BoxRecord &box) {
+            EXPECT_EQ(box.text, "LOCKED-SRV: Access is denied (5).\nSelect another computer?");
+            EXPECT_EQ(box.owner, GetMainWindow());
+        })
         .OnIdle([] {
             EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-PDC");
             EXPECT_EQ(GetPlatformKind(), PlatformVelmorServer);
