@@ -201,10 +201,10 @@ int ShowFocusDialog(HWND owner, WCHAR *chosen, BOOL *okPressed)
     WCHAR helpPath[600];
     helpPath[0] = L'\0';
     MultiByteToWideChar(CP_ACP, 0, "network.hlp", -1, helpName, 601);
-    // A help file that is not found is passed as an empty path.
-    if (!SearchPathW(NULL, helpName, NULL, 600, helpPath, NULL))
+    // A help file that is not found, or whose path would not fit, is passed as an empty path.
+    DWORD found = SearchPathW(NULL, helpName, NULL, 600, helpPath, NULL);
+    if (found == 0 || found >= 600)
         helpPath[0] = L'\0';
-    helpPath[599] = L'\0';
     *okPressed = FALSE;
     dialog(owner, kFocusDialogFlags, chosen, kNameChars, okPressed, helpPath, kFocusDialogHelpContext);
     FreeLibrary(library);
