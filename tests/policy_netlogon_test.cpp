@@ -392,7 +392,15 @@ TEST_F(NetlogonService, ScriptsMustBeAnExpandableStringAndLongOnesAreCut)
         EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
         EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
     };
-    const std::string longPath = "C:\\" + std::string(297, 'p');
+    // Exactly as long as the field: shown whole, no warning.
+    const std::string fullPath = "C:\\" + std::string(237, 'f');
+    SetScripts(REG_EXPAND_SZ, fullPath);
+    RunNetlogon(RolePrimaryDomainController, [&](HWND dialog) {
+        EXPECT_EQ(fullPath, ItemText(dialog, IDC_NL_SCRIPTS));
+        Click(dialog, IDCANCEL);
+    });
+
+    const std::string longPath = "C:\\" + std::string(238, 'p');
     SetScripts(REG_EXPAND_SZ, longPath);
     SetRole(RolePrimaryDomainController);
     {
@@ -488,6 +496,7 @@ TEST_F(NetlogonService, FailedWritesEndTheDialogUnflushed)
     }
 
     LabClearFaults(kPdc);
+    LabResetCounters(kPdc);
     LabSetFault(kPdc, "SetValue", ValuePath(kNetlogonKey, "DisablePasswordChange").c_str(), 5);
     Driver driver;
     driver.OnDialog(kNetlogonTitle, [](HWND dialog) {
@@ -499,6 +508,7 @@ TEST_F(NetlogonService, FailedWritesEndTheDialogUnflushed)
     });
     RunDialog(IDD_NETLOGON_SERVER, NetlogonServiceDlgProc);
     EXPECT_EQ(20u, LabDword(kNetlogonKey, "MaximumPasswordAge"));
+    EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
 
 TEST_F(NetlogonService, FailedOpenForWritingNamesTheKey)
