@@ -143,10 +143,9 @@ BOOL QueryNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name
     DWORD type = 0;
     LONG status = QueryDword(handle, name, value, &type);
     if (status == -1)
-        ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
+        ReportNamedReadType(dialog, tag, word, type);
     else if (status != ERROR_SUCCESS)
-        ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word,
-                          (int)status);
+        ReportNamedReadStatus(dialog, tag, word, status);
     return status == ERROR_SUCCESS;
 }
 
