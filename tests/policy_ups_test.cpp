@@ -296,3 +296,19 @@ TEST_F(UpsDialog, FailedOpenForWritingNamesTheKey)
         });
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 }
+
+TEST_F(UpsDialog, EnterPressesTheButtonThatHasTheFocus)
+{
+    // Right after opening the focus is on Cancel: Enter leaves everything as it was.
+    SetUps(1, "*", "Short", 7);
+    RunUps([](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_RETURN); });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+
+    // Once the box has put the focus into the recipient, Enter there is OK again.
+    RunUps([](HWND dialog) {
+        Click(dialog, IDC_UPS_SEND);
+        TypeText(dialog, IDC_UPS_RECIPIENT, "Night");
+        PressKey(GetDlgItem(dialog, IDC_UPS_RECIPIENT), VK_RETURN);
+    });
+    ExpectUps(0, "Night", "Short", 7);
+}
