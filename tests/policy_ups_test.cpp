@@ -56,13 +56,14 @@ void RunUpsToBox(const std::string &text)
     RunToReadBox(IDD_UPS_SERVICE, UpsServiceDlgProc, text, true);
 }
 
-// The over-length warnings: program title, stop icon, one OK button.
+// The over-length warnings: program title, stop icon, one OK button, owned by the dialog.
 void ExpectWarning(const BoxRecord &box, const std::string &text)
 {
     EXPECT_EQ(text, box.text);
     EXPECT_EQ(kAppTitle, box.caption);
     EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+    EXPECT_NE(nullptr, box.owner);
 }
 
 std::function<void(const BoxRecord &)> Warning(const char *text)
