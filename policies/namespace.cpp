@@ -109,7 +109,7 @@ void OpenNameSpaceMapping(HWND dialog)
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
     EnableMappingGroups(dialog, mapping);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowDefaults(HWND dialog)

@@ -60,7 +60,7 @@ void EnablePowerFailControls(HWND dialog, DWORD ignore)
 {
     EnablePolicyControls(dialog, kPowerFailControls, ARRAYSIZE(kPowerFailControls), ignore != 1);
     if (ignore != 1) {
-        SetFocus(GetDlgItem(dialog, IDC_UPS_RECIPIENT));
+        FocusPolicyControl(dialog, IDC_UPS_RECIPIENT);
         SendDlgItemMessageA(dialog, IDC_UPS_RECIPIENT, EM_SETSEL, 0, -1);
     }
 }
@@ -110,7 +110,7 @@ void OpenUpsDialog(HWND dialog)
     EnablePowerFailControls(dialog, settings.ignore);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowPowerFailDefaults(HWND dialog)

@@ -185,6 +185,9 @@ INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UIN
 
 // Enables or disables the controls in the given order.
 void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable);
+// Gives a control the focus the way the dialog manager does, so that the default push button
+// follows it: Enter presses a focused button, and OK again from a field.
+void FocusPolicyControl(HWND dialog, int controlId);
 // A warning about a stored value or a typed entry: the program title as caption, one OK button.
 void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
     __attribute__((format(printf, 3, 4)));

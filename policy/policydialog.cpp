@@ -340,7 +340,7 @@ void OpenPolicyDialog(const PolicyDialogSpec &table, HWND dialog)
     FinishPolicyOpening(dialog);
     ShowDependents(table, dialog);
     UpdateWindow(dialog);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowDefaults(const PolicyDialogSpec &table, HWND dialog)

@@ -30,6 +30,11 @@ void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL en
         EnableWindow(GetDlgItem(dialog, controlIds[i]), enable);
 }
 
+void FocusPolicyControl(HWND dialog, int controlId)
+{
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, controlId), TRUE);
+}
+
 void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
 {
     char text[kTextChars];

@@ -152,3 +152,10 @@ TEST_F(AnnouncementDialog, MessagesNameTheValue)
                             "Registry", true);
         });
 }
+
+TEST_F(AnnouncementDialog, EnterRightAfterOpeningCancels)
+{
+    SetDwords(kServerKey, AnnounceValues(0, 600, 0));
+    RunAnnouncement([](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_RETURN); });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

@@ -116,3 +116,13 @@ TEST_F(BrowserDialog, SwitchIsWrittenBeforeTheIntervals)
     ExpectDwords(kBrowserKey, BrowserValues(720, 720, 1800, 1));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
+
+TEST_F(BrowserDialog, EnterRightAfterOpeningCancels)
+{
+    SetDwords(kBrowserKey, BrowserValues(720, 720, 1800, 0));
+    RunBrowser([](HWND dialog) {
+        EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        PressKey(GetFocus(), VK_RETURN);
+    });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

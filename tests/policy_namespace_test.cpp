@@ -213,3 +213,11 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
     EXPECT_EQ(1u, LabDword(kFileServiceKey, "MixedCaseSupport"));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
+
+TEST_F(NameSpaceMapping, EnterRightAfterOpeningCancels)
+{
+    StoreMapping(3, 3, 0, 1, "~");
+    RunActing(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle,
+              [](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_RETURN); });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

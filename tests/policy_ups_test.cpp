@@ -56,13 +56,14 @@ void RunUpsToBox(const std::string &text)
     RunToReadBox(IDD_UPS_SERVICE, UpsServiceDlgProc, text, true);
 }
 
-// The over-length warnings: program title, stop icon, one OK button.
+// The over-length warnings: program title, stop icon, one OK button, owned by the dialog.
 void ExpectWarning(const BoxRecord &box, const std::string &text)
 {
     EXPECT_EQ(text, box.text);
     EXPECT_EQ(kAppTitle, box.caption);
     EXPECT_EQ((UINT)MB_ICONHAND, box.icon);
     EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+    EXPECT_NE(nullptr, box.owner);
 }
 
 std::function<void(const BoxRecord &)> Warning(const char *text)
@@ -295,4 +296,20 @@ TEST_F(UpsDialog, FailedOpenForWritingNamesTheKey)
                             "Registry", true);
         });
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}
+
+TEST_F(UpsDialog, EnterPressesTheButtonThatHasTheFocus)
+{
+    // Right after opening the focus is on Cancel: Enter leaves everything as it was.
+    SetUps(1, "*", "Short", 7);
+    RunUps([](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_RETURN); });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+
+    // Once the box has put the focus into the recipient, Enter there is OK again.
+    RunUps([](HWND dialog) {
+        Click(dialog, IDC_UPS_SEND);
+        TypeText(dialog, IDC_UPS_RECIPIENT, "Night");
+        PressKey(GetDlgItem(dialog, IDC_UPS_RECIPIENT), VK_RETURN);
+    });
+    ExpectUps(0, "Night", "Short", 7);
 }
