@@ -110,7 +110,7 @@ void OpenConnectedClients(HWND dialog)
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
     EnableAutoDisconnectControls(dialog, GetCheck(dialog, IDC_CC_DISCONNECT));
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowClientDefaults(HWND dialog)

@@ -249,7 +249,7 @@ void OpenNetlogon(HWND dialog)
     SetPolicyTitle(dialog, IDS_NETLOGON);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowNetlogonDefaults(HWND dialog)

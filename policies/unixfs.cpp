@@ -130,7 +130,7 @@ void OpenUnixFileSystem(HWND dialog)
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
     EnableCreationPermissionGroup(dialog, record.ignorePermissions);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowDefaults(HWND dialog)

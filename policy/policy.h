@@ -131,7 +131,7 @@ struct PolicyText {
     UINT stringId;
 };
 void SetPolicyTexts(HWND dialog, const PolicyText *texts, int count);
-// OK and Default only with write access; then the window is updated and Cancel focused.
+// OK and Default disabled without write access (the dialog then only shows the values).
 void FinishPolicyOpening(HWND dialog);
 
 // ---------------------------------------------------------------------------------------------

@@ -268,3 +268,14 @@ TEST_F(ConnectedClients, FailedDisconnectWriteLeavesTheServerKeyUnflushed)
     ExpectClients(900, 5, 2, 0);
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
+
+TEST_F(ConnectedClients, EnterRightAfterOpeningCancels)
+{
+    SetClients(95, 0, 75, 90);
+    LabResetCounters(kPdc);
+    RunClients([](HWND dialog) {
+        EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        PressKey(GetFocus(), VK_RETURN);
+    });
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

@@ -539,3 +539,15 @@ TEST_F(NetlogonService, WithoutWriteAccessNothingIsWritten)
     });
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 }
+
+TEST_F(NetlogonService, EnterRightAfterOpeningCancels)
+{
+    LabResetCounters(kPdc);
+    for (ServerRole role : {RolePrimaryDomainController, RoleBackupDomainController, RoleServer}) {
+        RunNetlogon(role, [](HWND dialog) {
+            EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+            PressKey(GetFocus(), VK_RETURN);
+        });
+    }
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

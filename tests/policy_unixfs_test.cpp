@@ -266,3 +266,14 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
     EXPECT_EQ(0644u, LabDword(kFileServiceKey, "UnixFilePerms"));
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
+
+TEST_F(UnixFileSystem, EnterRightAfterOpeningCancels)
+{
+    StoreFileSystem({0, 0, 1, 0, 0755, 0644});
+    WriteRecorder recorder;
+    RunUnixFs([](HWND dialog) {
+        EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+        PressKey(GetFocus(), VK_RETURN);
+    });
+    EXPECT_TRUE(recorder.Writes().empty());
+}
