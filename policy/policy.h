@@ -41,6 +41,10 @@ enum { kRegStringChars = 5000 };  // a REG_SZ read holds at most 4999 characters
 // Reads a REG_DWORD (data: DWORD) or REG_SZ (data: kRegStringChars characters) value.
 // 1 on success; 0 after its own message (no owner), with data untouched.
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type);
+// Ends a string read into a zero-filled buffer after the bytes returned. One that fills the whole
+// buffer without a terminator is longer than the buffer holds: ERROR_MORE_DATA, as a longer
+// value gives (some systems return such a value whole instead).
+LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size);
 // Writes a REG_DWORD (data: DWORD) or REG_SZ (data: text, at most 4999 characters, written
 // without its terminating zero). 1 on success; 0 after its own message (no owner).
 int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type);

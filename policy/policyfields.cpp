@@ -61,12 +61,11 @@ LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
     memset(text, 0, kRegStringChars);
     DWORD size = kRegStringChars;
     LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
-    if (status != ERROR_SUCCESS) {
+    if (status == ERROR_SUCCESS)
+        status = EndStringInBuffer(text, kRegStringChars, size);
+    if (status != ERROR_SUCCESS)
         text[0] = '\0';
-        return status;
-    }
-    text[size < kRegStringChars ? size : kRegStringChars - 1] = '\0';
-    return ERROR_SUCCESS;
+    return status;
 }
 
 BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,

@@ -15,6 +15,14 @@ enum { kShortNameChars = 17 };
 
 }  // namespace
 
+LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size)
+{
+    if (size >= capacity && buffer[capacity - 1] != '\0')
+        return ERROR_MORE_DATA;
+    buffer[size < capacity ? size : capacity - 1] = '\0';
+    return ERROR_SUCCESS;
+}
+
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type)
 {
     if (type != REG_DWORD && type != REG_SZ) {
@@ -28,6 +36,8 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
     DWORD size = type == REG_DWORD ? sizeof(DWORD) : sizeof(buffer);
     DWORD found = 0;
     LONG status = Net().RegQueryValueExA(key, name, NULL, &found, (BYTE *)buffer, &size);
+    if (status == ERROR_SUCCESS && type == REG_SZ)
+        status = EndStringInBuffer(buffer, sizeof(buffer), size);
     if (status != ERROR_SUCCESS) {
         ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, name, (int)status);
         return 0;
@@ -40,7 +50,6 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
         memcpy(data, buffer, sizeof(DWORD));
         return 1;
     }
-    buffer[size < sizeof(buffer) ? size : sizeof(buffer) - 1] = '\0';
     memcpy(data, buffer, strlen(buffer) + 1);
     return 1;
 }

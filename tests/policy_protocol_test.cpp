@@ -152,6 +152,43 @@ TEST_F(PolicyProtocol, HelperMessagesNameTheValueAndHaveNoOwner)
     });
 }
 
+namespace {
+
+// Some systems hand a string of exactly the buffer's size back whole, with no terminator,
+// where Wine answers 234: this stand-in answers the way they do.
+LONG WINAPI QueryFullBufferWithoutTerminator(HKEY, LPCSTR, LPDWORD, LPDWORD type, LPBYTE data,
+                                             LPDWORD size)
+{
+    if (type)
+        *type = REG_SZ;
+    memset(data, 'w', *size);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST_F(PolicyProtocol, AStringFillingTheWholeBufferIsTooLong)
+{
+    HKEY key = OpenServerKey();
+    NetCalls table = GetLabNetCalls();
+    table.RegQueryValueExA = QueryFullBufferWithoutTerminator;
+    InstallNetCalls(table);
+    static char text[kRegStringChars];
+    strcpy(text, "kept");
+    Driver driver;
+    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
+        ExpectPolicyBox(box, "Test - WM_INITDIALOG Comment 1, RegRet=234", "", false);
+    });
+    int read = GetKorvidRegValue("Test", key, "Comment", text, REG_SZ);
+    DWORD type = 0;
+    LONG direct = QueryRegString(key, "Comment", text, &type);
+    InstallNetCalls(GetLabNetCalls());
+    EXPECT_EQ(0, read);
+    EXPECT_EQ(ERROR_MORE_DATA, direct);
+    EXPECT_STREQ("", text);
+    Net().RegCloseKey(key);
+}
+
 TEST_F(PolicyProtocol, GetKorvidRegValueReadsStringsUpTo4999Characters)
 {
     HKEY key = OpenServerKey();
