@@ -14,5 +14,3 @@ NetCalls installedCalls = realCalls;
 const NetCalls &Net() { return installedCalls; }
 
 void InstallNetCalls(const NetCalls &table) { installedCalls = table; }
-
-const NetCalls &GetRealNetCalls() { return realCalls; }

@@ -26,7 +26,5 @@ struct NetCalls {
 const NetCalls &Net();
 // Replaces the table (the lab does this before the program's entry runs).
 void InstallNetCalls(const NetCalls &table);
-// The table of the real Win32 functions.
-const NetCalls &GetRealNetCalls();
 
 #endif
