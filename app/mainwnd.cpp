@@ -241,6 +241,7 @@ HWND GetPolicyList() { return shell.policyList; }
 HWND GetPropertiesButton() { return shell.propertiesButton; }
 int GetCurrentTab() { return shell.currentTab; }
 void SetSavedFocus(HWND window) { shell.savedFocus = window; }
+HWND GetSavedFocus() { return shell.savedFocus; }
 
 void SetPolicyPageControls(HWND list, HWND propertiesButton)
 {

@@ -28,8 +28,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 BOOL LaunchTool(HWND mainWindow, int commandId);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Keeps the window that had the focus before a tool launch, a selection or the About box.
+// Keeps the window that had the focus before a tool launch, a selection or the About box, or
+// that gets it when a policy dialog ends; the main window gives it the focus on activation.
 void SetSavedFocus(HWND window);
+HWND GetSavedFocus();
 
 // Where the main window goes on a screen of the given size: a width above 1600 or a height
 // above 1280 pixels is halved first (a desktop spanning two monitors).

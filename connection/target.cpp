@@ -81,9 +81,16 @@ void RestoreSnapshot(const TargetSnapshot *snap, char *name)
 
 HCURSOR BeginWait() { return SetCursor(LoadCursorA(NULL, IDC_WAIT)); }
 
+// Without an owner the box is task-modal: every window of the thread is disabled while it
+// shows, so that no second selection or dialog starts behind it.
+UINT ErrorBoxFlags(HWND owner)
+{
+    return owner ? MB_ICONERROR | MB_OK : MB_ICONERROR | MB_OK | MB_TASKMODAL;
+}
+
 void ShowConnectionError(HWND owner, const char *text)
 {
-    MessageBoxA(owner, text, GetAppTitle(), MB_ICONERROR | MB_OK);
+    MessageBoxA(owner, text, GetAppTitle(), ErrorBoxFlags(owner));
 }
 
 LONG OpenProbe(HKEY root, const char *path, REGSAM access)
@@ -316,7 +323,7 @@ int ReconnectRegistry()
     char text[kTextChars];
     snprintf(text, sizeof(text), "%s: %s\nSelect a different system.", target.computerName, NetErrorText(status));
     SetCursor(previous);
-    MessageBoxA(NULL, text, "Re-Connecting", MB_ICONERROR | MB_OK);
+    MessageBoxA(NULL, text, "Re-Connecting", ErrorBoxFlags(NULL));
     return 0;
 }
 
@@ -339,12 +346,18 @@ RemoteOpen OpenRemoteKey(const char *path, REGSAM access, BOOL waitCursor, HKEY 
     return RemoteKeyRefused;
 }
 
-const char *NetErrorText(DWORD code)
+const char *FormatNetErrorText(const char *text, DWORD code)
 {
-    static char result[313];
-    char suffix[16];
+    static char result[kErrorTextChars + kErrorSuffixChars + 1];
+    char suffix[kErrorSuffixChars + 1];
     memset(result, 0, sizeof(result));
     snprintf(suffix, sizeof(suffix), " (%lu).", (unsigned long)code);
+    snprintf(result, sizeof(result), "%.*s%s", (int)kErrorTextChars, text, suffix);
+    return result;
+}
+
+const char *NetErrorText(DWORD code)
+{
     const char *text = kUnreachable;
     for (const ErrorText &row : errorTexts) {
         if (row.code == code) {
@@ -352,7 +365,5 @@ const char *NetErrorText(DWORD code)
             break;
         }
     }
-    lstrcpynA(result, text, 301);
-    lstrcatA(result, suffix);
-    return result;
+    return FormatNetErrorText(text, code);
 }

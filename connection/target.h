@@ -52,6 +52,10 @@ int QueryServerType(const WCHAR *name);
 int ReconnectRegistry();
 // The text of a network or registry status code; one static buffer, overwritten by every call.
 const char *NetErrorText(DWORD code);
+// A text cut to kErrorTextChars characters and " (<code>)." in the buffer of NetErrorText, which
+// holds the longest text with the suffix of any 32-bit code (ten digits).
+enum { kErrorTextChars = 300, kErrorSuffixChars = 14 };
+const char *FormatNetErrorText(const char *text, DWORD code);
 
 // Opens a key below the remote root; when that fails, reconnects once and tries once more.
 // RemoteConnectionLost: the reconnection failed and has shown its message; status is then the

@@ -41,10 +41,13 @@ enum { kRegStringChars = 5000 };  // a REG_SZ read holds at most 4999 characters
 // Reads a REG_DWORD (data: DWORD) or REG_SZ (data: kRegStringChars characters) value.
 // 1 on success; 0 after its own message (no owner), with data untouched.
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type);
-// Ends a string read into a zero-filled buffer after the bytes returned. One that fills the whole
-// buffer without a terminator is longer than the buffer holds: ERROR_MORE_DATA, as a longer
-// value gives (some systems return such a value whole instead).
-LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size);
+// REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ.
+BOOL IsStringType(DWORD type);
+// Ends a value read into a zero-filled buffer after the bytes returned (cut to the buffer). A
+// string of the found type that fills the whole buffer without a terminator is longer than the
+// buffer holds: ERROR_MORE_DATA, as a longer value gives (some systems return such a value whole
+// instead). Data of any other type is only ended, and left to the caller's type test.
+LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size, DWORD type);
 // Writes a REG_DWORD (data: DWORD) or REG_SZ (data: text, at most 4999 characters, written
 // without its terminating zero). 1 on success; 0 after its own message (no owner).
 int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type);

@@ -22,6 +22,7 @@ void EndAfterLostConnection(HWND dialog)
     // A disabled button cannot take the focus, and this dialog is over: the buttons come
     // back now rather than when the Policy page has seen the dialog end.
     EnableMainButtons(TRUE);
+    SetSavedFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
     SetFocus(GetDlgItem(GetMainWindow(), IDC_MAIN_SELECT));
 }
 
@@ -76,7 +77,9 @@ void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
     va_start(arguments, format);
     vsnprintf(text, sizeof(text), format, arguments);
     va_end(arguments);
-    MessageBoxA(owner, text, caption, MB_OK);
+    // A box without owner disables no window of its own: task-modal, it disables every window
+    // of the thread, so that the dialog behind it cannot be pressed again while it shows.
+    MessageBoxA(owner, text, caption, owner ? MB_OK : MB_OK | MB_TASKMODAL);
 }
 
 void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status)

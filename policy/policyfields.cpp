@@ -62,7 +62,7 @@ LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
     DWORD size = kRegStringChars;
     LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
     if (status == ERROR_SUCCESS)
-        status = EndStringInBuffer(text, kRegStringChars, size);
+        status = EndStringInBuffer(text, kRegStringChars, size, *type);
     if (status != ERROR_SUCCESS)
         text[0] = '\0';
     return status;

@@ -62,6 +62,16 @@ int FindSelectedPolicy()
     return FindPolicyByText(text);
 }
 
+// EndDialog gives the focus while the dialog's loop still runs, and an activation change that the
+// windowing system reports late can take it away again before that loop ends. Given again here,
+// with the dialog gone and the main window enabled, it is certain.
+void GiveFocusBack()
+{
+    HWND target = GetSavedFocus();
+    if (target && IsWindow(target) && GetFocus() != target)
+        SetFocus(target);
+}
+
 void OpenSelectedPolicy(HWND page)
 {
     int row = FindSelectedPolicy();
@@ -73,8 +83,12 @@ void OpenSelectedPolicy(HWND page)
     if (!entry.dialogProc)
         return;
     EnableMainButtons(FALSE);
+    // Where the main window puts the focus whenever it is activated; a lost connection moves it
+    // to "&Select...".
+    SetSavedFocus(GetPolicyList());
     DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(entry.dialogId), page, entry.dialogProc, 0);
     EnableMainButtons(TRUE);
+    GiveFocusBack();
 }
 
 void ShowSelectedDescription(HWND page)

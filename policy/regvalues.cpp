@@ -15,9 +15,16 @@ enum { kShortNameChars = 17 };
 
 }  // namespace
 
-LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size)
+BOOL IsStringType(DWORD type)
 {
-    if (size >= capacity && buffer[capacity - 1] != '\0')
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size, DWORD type)
+{
+    // Only a string can be too long for the buffer: other data that fills it is of the wrong
+    // type, which the caller's type test reports.
+    if (IsStringType(type) && size >= capacity && buffer[capacity - 1] != '\0')
         return ERROR_MORE_DATA;
     buffer[size < capacity ? size : capacity - 1] = '\0';
     return ERROR_SUCCESS;
@@ -37,7 +44,7 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
     DWORD found = 0;
     LONG status = Net().RegQueryValueExA(key, name, NULL, &found, (BYTE *)buffer, &size);
     if (status == ERROR_SUCCESS && type == REG_SZ)
-        status = EndStringInBuffer(buffer, sizeof(buffer), size);
+        status = EndStringInBuffer(buffer, sizeof(buffer), size, found);
     if (status != ERROR_SUCCESS) {
         ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, name, (int)status);
         return 0;

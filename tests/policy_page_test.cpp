@@ -300,3 +300,98 @@ TEST_F(PolicyPageTest, NetlogonOpensTheLayoutOfTheServerRole)
     EXPECT_EQ(0, RunProgram());
     EXPECT_EQ((std::vector<int>{IDD_NETLOGON_PDC, IDD_NETLOGON_BDC, IDD_NETLOGON_SERVER}), opened);
 }
+
+TEST_F(PolicyPageTest, EnterEndingEveryDialogGivesTheFocusBackToTheList)
+{
+    // Each policy on the primary controller, then Netlogon in the other two layouts: opened by
+    // Enter on the list, ended by Enter on its Cancel, the focus is on the list at once.
+    struct Opening {
+        const char *computer;
+        const char *policy;
+    };
+    std::vector<Opening> openings;
+    for (int i = 0; i < kPolicyCount; ++i)
+        openings.push_back({kPdc, nullptr});
+    openings.push_back({"VELMOR-BDC", "Netlogon Service"});
+    openings.push_back({"VELMOR-MEMBER", "Netlogon Service"});
+    std::vector<std::string> ended;
+    Driver driver;
+    driver.SelectInLab(kPdc);
+    const char *computer = kPdc;
+    for (size_t i = 0; i < openings.size(); ++i) {
+        if (openings[i].computer != computer) {
+            computer = openings[i].computer;
+            driver.OnIdle([] { PostMessageA(GetMainWindow(), WM_COMMAND, IDM_SELECT_COMPUTER, 0); })
+                .SelectInLab(computer);
+        }
+        const char *policy = openings[i].policy;
+        driver
+            .OnIdle([i, policy] {
+                ShowPolicyTab();
+                SendMessageA(GetPolicyList(), LB_SETCURSEL, policy ? 0 : i, 0);
+                if (policy)
+                    SelectPolicy(policy);
+                SetFocus(GetPolicyList());
+                PressKey(GetPolicyList(), VK_RETURN);
+            })
+            .OnDialog("", [&ended](HWND dialog) {
+                ended.push_back(Text(dialog));
+                EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
+                PressKey(GetFocus(), VK_RETURN);
+            })
+            .OnIdle([&ended] {
+                EXPECT_EQ(GetPolicyList(), GetFocus()) << "after " << ended.back();
+                EXPECT_EQ(GetMainWindow(), GetActiveWindow()) << "after " << ended.back();
+            });
+    }
+    driver.OnIdle([] { CloseProgram(); });
+    EXPECT_EQ(0, RunProgram());
+    EXPECT_EQ(openings.size(), ended.size());
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}
+
+TEST_F(PolicyPageTest, FocusTakenAwayAsTheDialogEndsComesBack)
+{
+    // The program is deactivated between the dialog's end and the end of its loop, as a late
+    // report of the windowing system can do; the focus still lands where the end sent it.
+    struct Ending {
+        const char *what;
+        std::function<void(HWND)> end;
+        bool lostConnection;
+    };
+    const Ending endings[] = {
+        {"Cancel", [](HWND dialog) { Click(dialog, IDCANCEL); }, false},
+        {"OK", [](HWND dialog) { Click(dialog, IDOK); }, false},
+        {"lost connection",
+         [](HWND dialog) {
+             LabSetBreakAfter(kPdc, 1);
+             LabSetComputerDword(kPdc, "ConnectStatus", 53);
+             Click(dialog, IDOK);
+         },
+         true},
+    };
+    for (const Ending &ending : endings) {
+        SCOPED_TRACE(ending.what);
+        LabReset();
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+        Driver driver;
+        driver.SelectInLab(kPdc)
+            .OnIdle([] {
+                ShowPolicyTab();
+                SelectPolicy("Alerter Service");
+                SendMessageA(PolicyPage(), WM_COMMAND, IDC_POL_PROPERTIES, 0);
+            })
+            .OnDialog(kAlerterTitle, [&ending](HWND dialog) {
+                ending.end(dialog);
+                SetForegroundWindow(GetDesktopWindow());
+                EXPECT_EQ(nullptr, GetFocus());
+            });
+        if (ending.lostConnection)
+            driver.OnMessageBox(IDOK);
+        driver.OnIdle([&ending] {
+            EXPECT_EQ(ending.lostConnection ? MainItem(IDC_MAIN_SELECT) : GetPolicyList(), GetFocus());
+            CloseProgram();
+        });
+        EXPECT_EQ(0, RunProgram());
+    }
+}

@@ -430,3 +430,72 @@ TEST_F(PolicyProtocol, NamedMessagesCarryTheValueWord)
     EXPECT_EQ(320u, LabDword(kNetlogonKey, "Pulse"));
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
+
+namespace {
+
+const char kUpsKey[] = "SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters";
+const char kFileServiceKey[] =
+    "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters";
+
+// One string read of a dialog, and the boxes its opening shows, in order.
+struct StringRead {
+    int dialogId;
+    DLGPROC proc;
+    const char *key;
+    const char *name;
+    DWORD type;  // stored: 5000 bytes of 'b', no terminator
+    std::vector<std::string> boxes;
+};
+
+const char kRecipientTooLong[] =
+    "The length of the message recipient name in Registry\nis greater than 15 characters.\n"
+    "Only the first 15 characters will be displayed.\nChange the recipient name.";
+const char kMessageTooLong[] =
+    "The length of the power failure message in Registry\nis greater than 500 characters.\n"
+    "Only the first 500 characters will be displayed.\nRe-enter a new message.";
+const char kScriptsTooLong[] =
+    "The length of the Scripts directory in Registry\nis greater than 240 characters.\n"
+    "Only the first 240 characters will be displayed.\nRe-configure your Scripts directory path.";
+
+}  // namespace
+
+TEST_F(PolicyProtocol, DataFillingTheStringBufferIsJudgedByItsType)
+{
+    // The program title for the warnings; the start-up state, then the connection again.
+    InitShell(GetModuleHandleA(NULL));
+    ConnectTarget(kPdc, TRUE);
+    ASSERT_EQ(RolePrimaryDomainController, GetServerRole());
+    // Data of another type is no string too long for the buffer: the type test reports it, after
+    // the warning a dialog gives for a long text. A string that long is still too long.
+    const StringRead reads[] = {
+        {IDD_NAME_SPACE, NameSpaceMappingDlgProc, kFileServiceKey, "MappingSeparator", REG_BINARY,
+         {"NAMESPACE - WM_INITDIALOG MappingSeparator 2, dwType=3"}},
+        {IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsKey, "PowerFailAddress", REG_BINARY,
+         {kRecipientTooLong, "Power Failure - WM_INITDIALOG 5, dwType=3"}},
+        {IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsKey, "PowerFailMessage", REG_BINARY,
+         {kMessageTooLong, "Power Failure - WM_INITDIALOG 6, dwType=3"}},
+        {IDD_NETLOGON_PDC, NetlogonServiceDlgProc, kNetlogonKey, "Scripts", REG_BINARY,
+         {kScriptsTooLong, "Netlogon - WM_INITDIALOG Scripts 2, dwType=3"}},
+        {IDD_NETLOGON_PDC, NetlogonServiceDlgProc, kNetlogonKey, "Scripts", REG_EXPAND_SZ,
+         {"Netlogon - WM_INITDIALOG Scripts 1, RegRet=234"}},
+        {IDD_NAME_SPACE, NameSpaceMappingDlgProc, kFileServiceKey, "MappingSeparator", REG_SZ,
+         {"NAMESPACE - WM_INITDIALOG MappingSeparator 1, RegRet=234"}},
+    };
+    const std::string data(kRegStringChars, 'b');
+    for (const StringRead &read : reads) {
+        SCOPED_TRACE(std::string(read.name) + " of type " + std::to_string(read.type));
+        LabSetRegValue(kPdc, read.key, read.name, read.type, data.c_str(), (DWORD)data.size());
+        {
+            Driver driver;
+            for (size_t i = 0; i < read.boxes.size(); ++i)
+                driver.OnMessageBox(IDOK);
+            EXPECT_EQ(0, RunDialog(read.dialogId, read.proc));
+            std::vector<std::string> shown;
+            for (const BoxRecord &box : driver.Boxes())
+                shown.push_back(box.text);
+            EXPECT_EQ(read.boxes, shown);
+        }
+        ASSERT_TRUE(LabLoadDefaultNetwork());
+    }
+    EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
+}

@@ -77,6 +77,25 @@ TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
     EXPECT_STREQ(first, "The specified computername is invalid (2351).");
 }
 
+TEST_F(SpineTest, NetErrorTextHoldsTheLongestTextWithATenDigitCode)
+{
+    const std::string longest(kErrorTextChars, 't');
+    const struct {
+        std::string text;
+        DWORD code;
+        std::string expected;
+    } rows[] = {
+        {longest, 4294967295u, longest + " (4294967295)."},
+        {longest + "beyond", 1000000000u, longest + " (1000000000)."},
+        {"", 0, " (0)."},
+    };
+    for (const auto &row : rows) {
+        const char *result = FormatNetErrorText(row.text.c_str(), row.code);
+        EXPECT_EQ(row.expected, result);
+        EXPECT_EQ(result, NetErrorText(row.code)) << "one buffer for both";
+    }
+}
+
 TEST_F(SpineTest, CentresWithinHalvedWideDesktop)
 {
     POINT p = ComputeCentredOrigin(3200, 1200, 600, 500);

@@ -440,6 +440,33 @@ void Click(HWND dialog, int id)
 
 void Command(HWND window, int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
+bool UserCanReach(HWND window)
+{
+    for (HWND part = window; part; part = GetAncestor(part, GA_PARENT)) {
+        if (!IsWindowVisible(part) || !IsWindowEnabled(part))
+            return false;
+        if (!(GetWindowLongA(part, GWL_STYLE) & WS_CHILD))
+            return true;
+    }
+    return false;
+}
+
+bool ClickAsUser(HWND dialog, int id)
+{
+    if (!UserCanReach(GetDlgItem(dialog, id)))
+        return false;
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    return true;
+}
+
+bool ChooseAsUser(HWND window, int menuId)
+{
+    if (!UserCanReach(window))
+        return false;
+    Command(window, menuId);
+    return true;
+}
+
 void PickIndex(HWND dialog, int comboId, int index)
 {
     HWND control = Control(dialog, comboId, "PickIndex");

@@ -75,6 +75,13 @@ void PickIndex(HWND dialog, int comboId, int index);   // CB_/LB_SETCURSEL + CBN
 void TypeText(HWND dialog, int editId, const char *text);  // set text + EN_CHANGE, cut to the edit's limit
 void PressKey(HWND target, UINT vk);                   // WM_KEYDOWN then WM_KEYUP posted to target
 void CloseBox(HWND window);                            // the close box: WM_SYSCOMMAND SC_CLOSE
+// Whether a user's input can reach the window: it and every window it lies in are visible and
+// enabled (no input reaches a disabled window, nor the controls inside one).
+bool UserCanReach(HWND window);
+// A user's attempt to press a button or choose a menu command: done as Click and Command do
+// only when the user could reach it, otherwise nothing happens. True when it was done.
+bool ClickAsUser(HWND dialog, int id);
+bool ChooseAsUser(HWND window, int menuId);
 std::string Text(HWND window);
 std::string ItemText(HWND dialog, int id);
 bool Checked(HWND dialog, int id);
