@@ -6,12 +6,25 @@
 
 namespace {
 
-// A stored count of 999 or more shows as 995, the last entry of the list.
-const PolicyValue kValues[] = {
-    { "IncludeMessageHeader", ShownAsCheck, IDC_ALR_HEADER, { 0, 1, 1, 0 } },
-    { "CountNotOnNetworkCache", ShownAsNumberList, IDC_ALR_COUNT, { 0, 995, 5, 10 } },
-    { "NotOnNetworkCacheTimeout", ShownAsNumberList, IDC_ALR_TIMEOUT, { 0, 3600, 10, 120 } },
+const PolicyKey kAlerterKeys[] = {
+    { "Alerter", "SYSTEM\\CurrentControlSet\\Services\\Alerter\\Parameters", AccessNumbered },
 };
+
+// A stored count of 999 or more shows as 995, the last entry of the list.
+const ValueModel kAlerterValues[] = {
+    FlagValue("IncludeMessageHeader", 0, Numbered(2, 3, 2)),
+    ListValue("CountNotOnNetworkCache", { 0, 995, 5, 10 }, Numbered(4, 5, 3)),
+    ListValue("NotOnNetworkCacheTimeout", { 0, 3600, 10, 120 }, Numbered(6, 7, 4)),
+};
+
+}  // namespace
+
+extern const PolicyModel kAlerterPolicy = {
+    "alerter", IDS_ALERTER, kAlerterKeys, ARRAYSIZE(kAlerterKeys),
+    kAlerterValues, ARRAYSIZE(kAlerterValues), NULL,
+};
+
+namespace {
 
 const PolicyText kTexts[] = {
     { IDC_ALR_HEADER_TEXT, IDS_ALR_HEADER_TEXT },
@@ -22,12 +35,10 @@ const PolicyText kTexts[] = {
     { IDC_ALR_TIMEOUT_LABEL, IDS_ALR_TIMEOUT_LABEL },
 };
 
+const int kControlIds[] = { IDC_ALR_HEADER, IDC_ALR_COUNT, IDC_ALR_TIMEOUT };
+
 const PolicyDialogSpec kDialog = {
-    { "Alerter", "SYSTEM\\CurrentControlSet\\Services\\Alerter\\Parameters", AccessNumbered },
-    IDS_ALERTER,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kAlerterPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

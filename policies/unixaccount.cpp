@@ -6,22 +6,33 @@
 
 namespace {
 
-const PolicyValue kValues[] = {
-    { "CreateUnixUser", ShownAsCheck, IDC_UAM_CREATE, { 0, 1, 1, 0 } },
+const PolicyKey kUserServiceKeys[] = {
+    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
+      AccessNumbered },
 };
+
+const ValueModel kUserServiceValues[] = {
+    FlagValue("CreateUnixUser", 0, Numbered(2, 3, 2)),
+};
+
+}  // namespace
+
+extern const PolicyModel kUnixAccountPolicy = {
+    "unixaccount", IDS_UNIX_ACCOUNT, kUserServiceKeys, ARRAYSIZE(kUserServiceKeys),
+    kUserServiceValues, ARRAYSIZE(kUserServiceValues), NULL,
+};
+
+namespace {
 
 const PolicyText kTexts[] = {
     { IDC_UAM_TEXT, IDS_UAM_TEXT },
     { IDC_UAM_CREATE, IDS_UAM_CREATE },
 };
 
+const int kControlIds[] = { IDC_UAM_CREATE };
+
 const PolicyDialogSpec kDialog = {
-    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
-      AccessNumbered },
-    IDS_UNIX_ACCOUNT,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kUnixAccountPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

@@ -6,13 +6,27 @@
 
 namespace {
 
-const NumberList kViolations = { 0, 10, 1, 5 };
-
-const PolicyValue kValues[] = {
-    { "AccessAlert", ShownAsNumberList, IDC_UA_ACCESS, kViolations },
-    { "ErrorAlert", ShownAsNumberList, IDC_UA_ERROR, kViolations },
-    { "LogonAlert", ShownAsNumberList, IDC_UA_LOGON, kViolations },
+const PolicyKey kViolationKeys[] = {
+    { "Violation", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
+      AccessHelpers },
 };
+
+constexpr NumberList kViolations = { 0, 10, 1, 5 };
+
+const ValueModel kViolationValues[] = {
+    ListValue("AccessAlert", kViolations, ByValueName()),
+    ListValue("ErrorAlert", kViolations, ByValueName()),
+    ListValue("LogonAlert", kViolations, ByValueName()),
+};
+
+}  // namespace
+
+extern const PolicyModel kUsersAlertsPolicy = {
+    "usersalerts", IDS_USERS_ALERTS, kViolationKeys, ARRAYSIZE(kViolationKeys),
+    kViolationValues, ARRAYSIZE(kViolationValues), NULL,
+};
+
+namespace {
 
 const PolicyText kTexts[] = {
     { IDC_UA_GROUP, IDS_UA_GROUP },
@@ -25,13 +39,10 @@ const PolicyText kTexts[] = {
     { IDC_UA_LOGON_SUFFIX, IDS_UA_LOGON },
 };
 
+const int kControlIds[] = { IDC_UA_ACCESS, IDC_UA_ERROR, IDC_UA_LOGON };
+
 const PolicyDialogSpec kDialog = {
-    { "Violation", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
-      AccessHelpers },
-    IDS_USERS_ALERTS,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kUsersAlertsPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

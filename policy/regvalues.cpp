@@ -15,21 +15,6 @@ enum { kShortNameChars = 17 };
 
 }  // namespace
 
-BOOL IsStringType(DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size, DWORD type)
-{
-    // Only a string can be too long for the buffer: other data that fills it is of the wrong
-    // type, which the caller's type test reports.
-    if (IsStringType(type) && size >= capacity && buffer[capacity - 1] != '\0')
-        return ERROR_MORE_DATA;
-    buffer[size < capacity ? size : capacity - 1] = '\0';
-    return ERROR_SUCCESS;
-}
-
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type)
 {
     if (type != REG_DWORD && type != REG_SZ) {
@@ -37,37 +22,21 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
                           (int)type);
         return 0;
     }
-    // Zero-filled so that a string stored without its terminator still ends after its bytes.
-    static char buffer[kRegStringChars];
-    memset(buffer, 0, sizeof(buffer));
-    DWORD size = type == REG_DWORD ? sizeof(DWORD) : sizeof(buffer);
-    DWORD found = 0;
-    LONG status = Net().RegQueryValueExA(key, name, NULL, &found, (BYTE *)buffer, &size);
-    if (status == ERROR_SUCCESS && type == REG_SZ)
-        status = EndStringInBuffer(buffer, sizeof(buffer), size, found);
-    if (status != ERROR_SUCCESS) {
-        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, name, (int)status);
+    StoredValue stored;
+    QueryStoredValue(key, name, type, &stored);
+    if (stored.status != ERROR_SUCCESS) {
+        ReportNamedReadStatus(NULL, tag, name, stored.status);
         return 0;
     }
-    if (found != type) {
-        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, name, (int)found);
+    if (stored.type != type) {
+        ReportNamedReadType(NULL, tag, name, stored.type);
         return 0;
     }
-    if (type == REG_DWORD) {
-        memcpy(data, buffer, sizeof(DWORD));
-        return 1;
-    }
-    memcpy(data, buffer, strlen(buffer) + 1);
+    if (type == REG_DWORD)
+        memcpy(data, &stored.data.number, sizeof(DWORD));
+    else
+        memcpy(data, stored.data.text, strlen(stored.data.text) + 1);
     return 1;
-}
-
-LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text)
-{
-    static char buffer[kRegStringChars];
-    memset(buffer, 0, sizeof(buffer));
-    size_t length = strnlen(text, sizeof(buffer) - 1);
-    memcpy(buffer, text, length);
-    return Net().RegSetValueExA(key, name, 0, type, (const BYTE *)buffer, (DWORD)length);
 }
 
 int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type)
