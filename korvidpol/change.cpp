@@ -250,9 +250,10 @@ bool WriteApply(ServerChange *change, int *written, const char **failedName, LON
         ok = WritePolicy(policy, target, change->values[p], change->selected[p], write);
         *written += write->written;
         if (!ok) {
-            *failedName = write->failure == FailureOpen ? policy.keys[write->failedKey].path
-                                                        : policy.values[write->failedValue].name;
-            *status = write->status;
+            const PolicyFault &fault = write->fault;
+            *failedName = fault.failure == FailureOpen ? policy.keys[fault.key].path
+                                                       : policy.values[fault.value].name;
+            *status = fault.status;
         }
     }
     free(write);

@@ -58,7 +58,7 @@ int ListPolicies(const PolOptions &)
     InitText(&out);
     for (int p = 0; p < kPolicyCount; p++) {
         const PolicyModel &policy = PolicyAt(p);
-        char name[kTextChars];
+        char name[kPolicyNameChars];
         LoadPolicyName(policy, name, sizeof(name));
         AppendText(&out, "%s%s  %s\n", p ? "\n" : "", policy.id, name);
         for (int k = 0; k < policy.keyCount; k++) AppendText(&out, "  key  %s\n", policy.keys[k].path);
@@ -152,7 +152,7 @@ void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw)
 {
     char *stored = (char *)calloc(kRegStringChars + 1, 1), *shown = (char *)calloc(kRegStringChars + 1, 1);
     if (stored != NULL && shown != NULL) {
-        DWORD length = raw.size < kRegStringChars ? raw.size : kRegStringChars;
+        DWORD length = raw.size < (DWORD)kRegStringChars ? raw.size : (DWORD)kRegStringChars;
         memcpy(stored, raw.data, length);
         ShowText(value, stored, shown, kRegStringChars + 1);
         AppendText(out, "  shown ");
@@ -306,9 +306,15 @@ bool LoadFileSource(const char *path, DiffSource *source)
         for (int v = 0; v < kMaxPolicyValues; v++)
             for (int n = 0; n < kValueNames; n++) source->policies[p].values[v][n].status = ERROR_FILE_NOT_FOUND;
     }
+    // A name the model holds once per role (Scripts) stands for each of them.
     for (int i = 0; i < loaded->count; i++) {
         const ValueRef &ref = loaded->values[i].ref;
-        EntryAsStored(*loaded->values[i].entry, &source->policies[ref.policy].values[ref.value][ref.nameIndex]);
+        const PolicyModel &policy = PolicyAt(ref.policy);
+        for (int v = 0; v < policy.valueCount; v++) {
+            const char *name = ValueName(policy.values[v], ref.nameIndex);
+            if (name != NULL && lstrcmpiA(name, loaded->values[i].entry->name) == 0)
+                EntryAsStored(*loaded->values[i].entry, &source->policies[ref.policy].values[v][ref.nameIndex]);
+        }
     }
     FreePolicyFile(loaded);
     return true;
@@ -335,11 +341,12 @@ bool LoadServerSource(const char *name, const PolicyChoice &choice, DiffSource *
     return ok;
 }
 
-void NoteSkipped(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const DiffSource &lacking)
+void NoteSkipped(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const DiffSource &lacking,
+                 const char *why)
 {
     AppendText(out, "%s  %s  skipped: %s", policy.id, value.name, lacking.label);
     if (lacking.hasRole) AppendText(out, " (%s)", RoleName(lacking.role));
-    AppendText(out, " has no such value\n");
+    AppendText(out, " %s\n", why);
 }
 
 // Prints the differences of one policy; returns how many.
@@ -352,7 +359,11 @@ int DiffPolicy(TextBuffer *out, int p, const DiffSource &first, const DiffSource
         bool inFirst = (value.roles & first.roles) != 0, inSecond = (value.roles & second.roles) != 0;
         if (!inFirst && !inSecond) continue;
         if (!inFirst || !inSecond) {
-            NoteSkipped(out, policy, value, inFirst ? second : first);
+            // A role with its own value of that name (Scripts) is noted once, from the first side.
+            const DiffSource &lacking = inFirst ? second : first;
+            bool ownValue = lacking.hasRole && FindPolicyValue(policy, value.name, lacking.role) >= 0;
+            if (!ownValue) NoteSkipped(out, policy, value, lacking, "has no such value");
+            else if (inFirst) NoteSkipped(out, policy, value, lacking, "holds a value of its own role");
             continue;
         }
         for (int n = 0; n < kValueNames; n++) {

@@ -28,7 +28,7 @@ void EntryAsStored(const RegFileEntry &entry, RawValue *value)
 {
     value->status = entry.remove ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
     value->type = entry.remove ? REG_NONE : entry.type;
-    value->size = entry.remove ? 0 : (entry.size < kRawValueBytes ? entry.size : kRawValueBytes);
+    value->size = entry.remove ? 0 : (entry.size < (DWORD)kRawValueBytes ? entry.size : (DWORD)kRawValueBytes);
     memcpy(value->data, entry.data, value->size);
 }
 

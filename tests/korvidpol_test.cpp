@@ -150,7 +150,8 @@ TEST(Korvidpol, RegeditImportOfAnExportReproducesTheValues)
     std::string folder = FreshFolder("regedit");
     ASSERT_EQ(RunPol("export VELMOR-BDC /out:bdc.reg", folder).code, 0u);
     std::string command = "regedit.exe /s \"" + folder + "\\bdc.reg\"";
-    STARTUPINFOA startup = {sizeof(startup)};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
     WaitForSingleObject(process.hProcess, INFINITE);
