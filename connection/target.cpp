@@ -12,9 +12,6 @@ namespace {
 
 TargetComputer target;
 
-const char kVersionKey[] = "SOFTWARE\\VelmorServer\\CurrentVersion";
-const char kSystemResourcesKey[] = "SYSTEM\\CurrentControlSet\\Control\\SystemResources";
-const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\Parameters";
 const char kSelectAnother[] = "Select another computer?";
 
 // The select-computer dialog asks for servers of every kind of domain.
@@ -86,17 +83,6 @@ void ShowConnectionError(HWND owner, const char *text)
     MessageBoxA(owner, text, GetAppTitle(), MB_ICONERROR | MB_OK);
 }
 
-LONG OpenProbe(HKEY root, const char *path, REGSAM access)
-{
-    HKEY key = NULL;
-    HCURSOR previous = BeginWait();
-    LONG status = Net().RegOpenKeyExA(root, path, 0, access, &key);
-    SetCursor(previous);
-    if (status == ERROR_SUCCESS)
-        Net().RegCloseKey(key);
-    return status;
-}
-
 void CloseKeyIfHeld(HKEY *key)
 {
     if (*key) {
@@ -105,81 +91,48 @@ void CloseKeyIfHeld(HKEY *key)
     }
 }
 
-// Classifies by the workstation answer; fills question when the computer is refused.
-PlatformKind ClassifyWorkstation(const WKSTA_INFO_100 *info, const char *name, char *question, int capacity)
+// The question after a refused computer, ending in "Select another computer?".
+void FormatRefusal(const char *name, const ComputerClass &found, char *question, int capacity)
 {
-    DWORD platform = info->wki100_platform_id, major = info->wki100_ver_major, minor = info->wki100_ver_minor;
-    if (platform == PLATFORM_ID_OS2 && major == 4 && minor == 0)
-        return PlatformWindows95;
-    if (platform == PLATFORM_ID_OS2 && major == 2 && minor == 2)
-        return PlatformLanManager;
-    if (platform == PLATFORM_ID_OS2 && major == 2 && minor == 51)
-        return PlatformWindowsForWorkgroups;
-    if (platform == PLATFORM_ID_NT)
-        return PlatformWindowsNT;
-    if (platform == PLATFORM_ID_DOS)
-        snprintf(question, capacity, "%s: a DOS/Windows system.\n%s", name, kSelectAnother);
-    else
-        snprintf(question, capacity, "%s: Unknown (WkstaInfo: %lu.%lu.%lu).\n%s", name,
-                 (unsigned long)platform, (unsigned long)major, (unsigned long)minor, kSelectAnother);
-    return PlatformNone;
-}
-
-// Asks the workstation service what the computer is; PlatformNone with a question when refused.
-PlatformKind QueryWorkstation(const char *name, char *question, int capacity)
-{
-    LPBYTE buffer = NULL;
-    HCURSOR previous = BeginWait();
-    NET_API_STATUS status = Net().NetWkstaGetInfo(target.computerNameWide, 100, &buffer);
-    SetCursor(previous);
-    PlatformKind kind = PlatformNone;
-    if (status != NERR_Success || !buffer) {
-        snprintf(question, capacity, "%s: %s\n%s", name, NetErrorText(status), kSelectAnother);
-    } else {
-        const WKSTA_INFO_100 *info = reinterpret_cast<const WKSTA_INFO_100 *>(buffer);
-        kind = ClassifyWorkstation(info, name, question, capacity);
-        if (kind != PlatformNone) {
-            QueryServerType(target.computerNameWide);
-            target.domainName[0] = '\0';
-            NarrowName(info->wki100_langroup, target.domainName, kNameChars);
-            target.platformKind = kind;
-        }
+    char error[320];
+    switch (found.step) {
+    case ClassifyPlatform:
+        if (found.platformId == PLATFORM_ID_DOS)
+            snprintf(question, capacity, "%s: a DOS/Windows system.\n%s", name, kSelectAnother);
+        else
+            snprintf(question, capacity, "%s: Unknown (WkstaInfo: %lu.%lu.%lu).\n%s", name,
+                     (unsigned long)found.platformId, (unsigned long)found.versionMajor,
+                     (unsigned long)found.versionMinor, kSelectAnother);
+        break;
+    case ClassifyProbe:
+        snprintf(question, capacity, "%s: Failed to open Registry (%d).\n%s", name,
+                 (int)found.status, kSelectAnother);
+        break;
+    case ClassifyWorkstation:
+    case ClassifyConnect:
+    case ClassifyAccepted:
+        FormatNetError(found.status, error, sizeof(error));
+        snprintf(question, capacity, "%s: %s\n%s", name, error, kSelectAnother);
+        break;
     }
-    if (buffer)
-        Net().NetApiBufferFree(buffer);
-    return kind;
 }
 
-// Connects a Windows NT-platform computer and tells a Velmor Server by the keys present.
-PlatformKind ProbeRegistry(const char *name, HKEY *candidate, char *question, int capacity)
+// What the workstation answer told, kept while the selection goes on (and put back with the
+// snapshot when it fails).
+void KeepWorkstationAnswer(const ComputerClass &found)
 {
-    CloseKeyIfHeld(candidate);
-    HCURSOR previous = BeginWait();
-    LONG status = Net().RegConnectRegistryA(name, HKEY_LOCAL_MACHINE, candidate);
-    SetCursor(previous);
-    if (status != ERROR_SUCCESS) {
-        *candidate = NULL;
-        snprintf(question, capacity, "%s: %s\n%s", name, NetErrorText(status), kSelectAnother);
-        return PlatformNone;
-    }
-    if (OpenProbe(*candidate, kVersionKey, KEY_READ) == ERROR_SUCCESS)
-        return PlatformVelmorServer;
-    status = OpenProbe(*candidate, kSystemResourcesKey, KEY_READ);
-    if (status == ERROR_SUCCESS)
-        return PlatformWindowsNT;
-    if (status == ERROR_FILE_NOT_FOUND)
-        return PlatformVelmorServerNoVersionKey;
-    CloseKeyIfHeld(candidate);
-    snprintf(question, capacity, "%s: Failed to open Registry (%d).\n%s", name, (int)status, kSelectAnother);
-    return PlatformNone;
+    target.serverType = found.serverType;
+    target.domainName[0] = '\0';
+    lstrcpynA(target.domainName, found.domainName, kNameChars);
+    target.platformKind = found.workstationKind;
 }
 
-// Makes the candidate root the remote root and probes write access on it.
-void AcceptConnection(HKEY candidate)
+// Makes the connected registry the remote root.
+void AcceptConnection(const ComputerClass &found)
 {
-    target.writeAccess = OpenProbe(candidate, kParametersKey, KEY_WRITE) == ERROR_SUCCESS;
+    target.writeAccess = found.writeAccess;
     CloseRemoteRoot();
-    target.remoteRoot = candidate;
+    target.remoteRoot = found.root;
 }
 
 // Shows the select-computer dialog once; 0 when the dialog function is unavailable.
@@ -230,12 +183,7 @@ int CopyComputerNameWide(WCHAR *buffer)
 
 ServerRole GetServerRole()
 {
-    DWORD type = GetServerType();
-    if (type & SV_TYPE_DOMAIN_CTRL)
-        return RolePrimaryDomainController;
-    if (type & SV_TYPE_DOMAIN_BAKCTRL)
-        return RoleBackupDomainController;
-    return RoleServer;
+    return RoleOfServerType(GetServerType());
 }
 
 void NarrowName(const WCHAR *wide, char *narrow, int capacity)
@@ -251,14 +199,7 @@ void CloseRemoteRoot() { CloseKeyIfHeld(&target.remoteRoot); }
 
 int QueryServerType(const WCHAR *name)
 {
-    LPBYTE buffer = NULL;
-    HCURSOR previous = BeginWait();
-    NET_API_STATUS status = Net().NetServerGetInfo(const_cast<LMSTR>(name), 101, &buffer);
-    SetCursor(previous);
-    target.serverType = (status == NERR_Success && buffer)
-        ? reinterpret_cast<const SERVER_INFO_101 *>(buffer)->sv101_type : 0;
-    if (buffer)
-        Net().NetApiBufferFree(buffer);
+    target.serverType = QueryServerTypeOf(name, TRUE);
     return 1;
 }
 
@@ -266,7 +207,6 @@ int SelectComputer(HWND owner, char *name)
 {
     TargetSnapshot saved;
     TakeSnapshot(&saved, name);
-    HKEY candidate = NULL;
     for (int attempt = 1;; ++attempt) {
         WCHAR chosen[kNameChars] = {0};
         BOOL okPressed = FALSE;
@@ -275,27 +215,25 @@ int SelectComputer(HWND owner, char *name)
         memcpy(target.computerNameWide, chosen, sizeof(chosen));
         NarrowName(chosen, name, kNameChars);
 
-        char question[kTextChars];
-        PlatformKind kind = QueryWorkstation(name, question, sizeof(question));
-        if (kind == PlatformWindowsNT) {
-            kind = ProbeRegistry(name, &candidate, question, sizeof(question));
-            if (kind != PlatformNone)
-                target.platformKind = kind;
-        }
-        if (kind != PlatformNone) {
-            if (kind == PlatformVelmorServer || kind == PlatformVelmorServerNoVersionKey || kind == PlatformWindowsNT)
-                AcceptConnection(candidate);
+        ComputerClass found;
+        ClassifyComputer(name, chosen, TRUE, &found);
+        if (found.workstationKind != PlatformNone)
+            KeepWorkstationAnswer(found);
+        if (found.kind != PlatformNone) {
+            target.platformKind = found.kind;
+            if (found.root)
+                AcceptConnection(found);
             return 1;
         }
+        char question[kTextChars];
+        FormatRefusal(name, found, question, sizeof(question));
         if (MessageBoxA(owner, question, GetAppTitle(), MB_ICONERROR | MB_YESNO) != IDYES)
             break;
         if (attempt >= kMaxAttempts) {
-            CloseKeyIfHeld(&candidate);
             ShowConnectionError(NULL, "Try too many times!");
             break;
         }
     }
-    CloseKeyIfHeld(&candidate);
     RestoreSnapshot(&saved, name);
     return 0;
 }
@@ -339,20 +277,23 @@ RemoteOpen OpenRemoteKey(const char *path, REGSAM access, BOOL waitCursor, HKEY 
     return RemoteKeyRefused;
 }
 
-const char *NetErrorText(DWORD code)
+void FormatNetError(DWORD code, char *text, int capacity)
 {
-    static char result[313];
-    char suffix[16];
-    memset(result, 0, sizeof(result));
-    snprintf(suffix, sizeof(suffix), " (%lu).", (unsigned long)code);
-    const char *text = kUnreachable;
+    const char *known = kUnreachable;
     for (const ErrorText &row : errorTexts) {
         if (row.code == code) {
-            text = row.text;
+            known = row.text;
             break;
         }
     }
-    lstrcpynA(result, text, 301);
-    lstrcatA(result, suffix);
+    // The known text is cut to 300 characters before the code is added.
+    snprintf(text, capacity, "%.300s (%lu).", known, (unsigned long)code);
+}
+
+const char *NetErrorText(DWORD code)
+{
+    static char result[313];
+    memset(result, 0, sizeof(result));
+    FormatNetError(code, result, sizeof(result));
     return result;
 }

@@ -65,4 +65,45 @@ void NarrowName(const WCHAR *wide, char *narrow, int capacity);
 // Closes the remote root if one is held.
 void CloseRemoteRoot();
 
+// ---------------------------------------------------------------------------------------------
+// Classification of a computer, without any window or message box
+// ---------------------------------------------------------------------------------------------
+
+// The step at which a computer was refused.
+enum ClassifyStep {
+    ClassifyAccepted,      // nothing failed
+    ClassifyWorkstation,   // NetWkstaGetInfo failed: status
+    ClassifyPlatform,      // the workstation answer is a DOS or an unknown system
+    ClassifyConnect,       // RegConnectRegistryA failed: status
+    ClassifyProbe,         // neither probe key opened: status of the second probe
+};
+
+struct ComputerClass {
+    PlatformKind kind;             // PlatformNone when refused
+    PlatformKind workstationKind;  // the kind the workstation answer gave, before the probes
+    DWORD serverType;              // 0 when the server query fails
+    ServerRole role;
+    char domainName[kNameChars];
+    BOOL writeAccess;              // the Velmor Server parameters key opens for writing
+    HKEY root;                     // kinds 1 to 3: the connected registry, the caller's to close
+    ClassifyStep step;
+    DWORD status;
+    DWORD platformId;              // the workstation answer, for the message about it
+    DWORD versionMajor;
+    DWORD versionMinor;
+};
+
+// Classifies the computer as a selection does: the workstation and server queries, for a
+// Windows NT-platform computer the registry connection, the two probes and the write-access
+// probe. wideName may be null (then made from name). waitCursor shows the wait cursor around
+// each network call.
+void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
+                      ComputerClass *result);
+// The server type bits NetServerGetInfo reports, or 0 when it fails.
+DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor);
+// The role the server type bits give.
+ServerRole RoleOfServerType(DWORD serverType);
+// NetErrorText into the caller's buffer (313 characters hold any), for other threads.
+void FormatNetError(DWORD code, char *text, int capacity);
+
 #endif

@@ -1,8 +1,22 @@
-// The policy dialogs' procedures, named in the Policy page's table.
+// The ten policies: their descriptions and their dialogs' procedures, in the Policy page's
+// table order.
 #ifndef KORVID_POLICIES_H
 #define KORVID_POLICIES_H
 
 #include <windows.h>
+
+#include "policy/model.h"
+
+extern const PolicyModel kUnixAccountPolicy;
+extern const PolicyModel kUpsPolicy;
+extern const PolicyModel kAlerterPolicy;
+extern const PolicyModel kBrowserPolicy;
+extern const PolicyModel kNetlogonPolicy;
+extern const PolicyModel kNameSpacePolicy;
+extern const PolicyModel kUnixFsPolicy;
+extern const PolicyModel kUsersAlertsPolicy;
+extern const PolicyModel kClientsPolicy;
+extern const PolicyModel kAnnouncePolicy;
 
 INT_PTR CALLBACK UnixAccountMappingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AlerterServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,6 +6,24 @@
 
 namespace {
 
+const PolicyKey kUserServiceKeys[] = {
+    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
+      AccessNumbered },
+};
+
+const ValueModel kUserServiceValues[] = {
+    FlagValue("CreateUnixUser", 0, Numbered(2, 3, 2)),
+};
+
+}  // namespace
+
+extern const PolicyModel kUnixAccountPolicy = {
+    "unixaccount", IDS_UNIX_ACCOUNT, kUserServiceKeys, ARRAYSIZE(kUserServiceKeys),
+    kUserServiceValues, ARRAYSIZE(kUserServiceValues), NULL,
+};
+
+namespace {
+
 const PolicyValue kValues[] = {
     { "CreateUnixUser", ShownAsCheck, IDC_UAM_CREATE, { 0, 1, 1, 0 } },
 };

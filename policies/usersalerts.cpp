@@ -6,7 +6,27 @@
 
 namespace {
 
+const PolicyKey kViolationKeys[] = {
+    { "Violation", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
+      AccessHelpers },
+};
+
 const NumberList kViolations = { 0, 10, 1, 5 };
+
+const ValueModel kViolationValues[] = {
+    ListValue("AccessAlert", kViolations, ByValueName()),
+    ListValue("ErrorAlert", kViolations, ByValueName()),
+    ListValue("LogonAlert", kViolations, ByValueName()),
+};
+
+}  // namespace
+
+extern const PolicyModel kUsersAlertsPolicy = {
+    "usersalerts", IDS_USERS_ALERTS, kViolationKeys, ARRAYSIZE(kViolationKeys),
+    kViolationValues, ARRAYSIZE(kViolationValues), NULL,
+};
+
+namespace {
 
 const PolicyValue kValues[] = {
     { "AccessAlert", ShownAsNumberList, IDC_UA_ACCESS, kViolations },

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/shell.h"
+#include "policy/model.h"
 
 INT_PTR CALLBACK PolicyTabProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -21,8 +22,6 @@ struct PolicyEntry {
     DLGPROC dialogProc;      // null while the policy's dialog is not available
 };
 
-enum { kPolicyCount = 10 };
-
 PolicyEntry &GetPolicyEntry(int index);
 // Index of the first row whose text equals text exactly, or -1.
 int FindPolicyByText(const char *text);
@@ -36,21 +35,12 @@ LRESULT CALLBACK PolicyListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
 // Registry value helpers
 // ---------------------------------------------------------------------------------------------
 
-enum { kRegStringChars = 5000 };  // a REG_SZ read holds at most 4999 characters and a zero
-
 // Reads a REG_DWORD (data: DWORD) or REG_SZ (data: kRegStringChars characters) value.
 // 1 on success; 0 after its own message (no owner), with data untouched.
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type);
-// Ends a string read into a zero-filled buffer after the bytes returned. One that fills the whole
-// buffer without a terminator is longer than the buffer holds: ERROR_MORE_DATA, as a longer
-// value gives (some systems return such a value whole instead).
-LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size);
 // Writes a REG_DWORD (data: DWORD) or REG_SZ (data: text, at most 4999 characters, written
 // without its terminating zero). 1 on success; 0 after its own message (no owner).
 int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type);
-// Writes a string value with a length equal to its number of characters and no terminating
-// zero, as the server reads it; returns the registry status.
-LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text);
 // The computer name cut to 17 characters and "..." for titles (one static buffer).
 const char *GetShortComputerName();
 // 1 for 0 or less, else 0: for check boxes that mean the opposite of their value.
@@ -59,27 +49,6 @@ int InvertCheck(int value);
 // ---------------------------------------------------------------------------------------------
 // The policy dialog protocol: shared pieces
 // ---------------------------------------------------------------------------------------------
-
-// How a dialog reaches its key, which decides the wording of its messages.
-enum PolicyAccess {
-    AccessNumbered,   // direct calls, messages numbered by step
-    AccessNamed,      // direct calls, messages naming the value by a word
-    AccessHelpers,    // GetKorvidRegValue and SetKorvidRegValue
-};
-
-struct PolicyKey {
-    const char *tag;    // opens every registry message of the dialog
-    const char *path;   // below the remote HKEY_LOCAL_MACHINE
-    PolicyAccess access;
-};
-
-// A drop-down list of decimal numbers from lower to upper in steps of step.
-struct NumberList {
-    DWORD lower;
-    DWORD upper;
-    DWORD step;
-    DWORD defaultValue;   // shown by Default and taken when nothing is selected
-};
 
 // Message boxes of the dialogs: one OK button, no icon; the text is cut to 600 characters.
 void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
@@ -116,8 +85,6 @@ BOOL WriteNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *n
 BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
                      const char *word, DWORD value);
 
-// The stored value clamped into the list (compared unsigned) and brought down to its step.
-DWORD BringIntoList(const NumberList &list, DWORD stored);
 // Empties and fills the list, then selects the stored value brought into it.
 void FillNumberList(HWND dialog, int controlId, const NumberList &list, DWORD stored);
 void SelectListValue(HWND dialog, int controlId, const NumberList &list, DWORD value);
@@ -154,8 +121,6 @@ struct PolicyValue {
     int controlId;
     NumberList range;     // a check box: { 0, 1, 1, default }
 };
-
-enum { kMaxPolicyValues = 8 };
 
 struct PolicyDialogSpec {
     PolicyKey key;

@@ -174,16 +174,6 @@ BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name
 // Lists of numbers
 // ---------------------------------------------------------------------------------------------
 
-DWORD BringIntoList(const NumberList &list, DWORD stored)
-{
-    DWORD value = stored;
-    if (value > list.upper)
-        value = list.upper;
-    if (value < list.lower)
-        value = list.lower;
-    return list.lower + (value - list.lower) / list.step * list.step;
-}
-
 static int ListIndex(const NumberList &list, DWORD value)
 {
     return (int)((BringIntoList(list, value) - list.lower) / list.step);

@@ -15,14 +15,6 @@ enum { kShortNameChars = 17 };
 
 }  // namespace
 
-LONG EndStringInBuffer(char *buffer, DWORD capacity, DWORD size)
-{
-    if (size >= capacity && buffer[capacity - 1] != '\0')
-        return ERROR_MORE_DATA;
-    buffer[size < capacity ? size : capacity - 1] = '\0';
-    return ERROR_SUCCESS;
-}
-
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type)
 {
     if (type != REG_DWORD && type != REG_SZ) {
@@ -52,15 +44,6 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
     }
     memcpy(data, buffer, strlen(buffer) + 1);
     return 1;
-}
-
-LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text)
-{
-    static char buffer[kRegStringChars];
-    memset(buffer, 0, sizeof(buffer));
-    size_t length = strnlen(text, sizeof(buffer) - 1);
-    memcpy(buffer, text, length);
-    return Net().RegSetValueExA(key, name, 0, type, (const BYTE *)buffer, (DWORD)length);
 }
 
 int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *data, DWORD type)
