@@ -228,7 +228,7 @@ bool WriteUndo(const ChangeJob &job, const ServerChange &change, char *path, int
     FreeText(&text);
     if (!ok) {
         char error[kErrorTextChars];
-        DescribeNetError(status, error, sizeof(error));
+        FormatNetError(status, error, sizeof(error));
         ReportServerError(report, change.server, "cannot write the undo file in %s (error %lu): nothing written",
                           job.backupFolder, (unsigned long)status);
         return false;
@@ -305,7 +305,7 @@ bool ReadTouchedPolicies(const ChangeJob &job, ServerChange *change, ServerRepor
         LONG status = SnapshotPolicy(change->server.root, policy, &change->policies[p]);
         if (status == ERROR_SUCCESS) continue;
         char text[kErrorTextChars];
-        DescribeNetError((DWORD)status, text, sizeof(text));
+        FormatNetError((DWORD)status, text, sizeof(text));
         ReportServerError(report, change->server, "reading %s failed: %s", policy.id, text);
         return false;
     }
@@ -335,7 +335,7 @@ void ChangeServer(const ChangeJob &job, ServerChange *change, ServerReport *repo
         return;
     }
     char text[kErrorTextChars];
-    DescribeNetError((DWORD)status, text, sizeof(text));
+    FormatNetError((DWORD)status, text, sizeof(text));
     ReportServerError(report, change->server, "writing %s failed: %s; %d value%s written; undo file: %s",
                       failedName, text, written, written == 1 ? "" : "s", undo);
 }

@@ -102,7 +102,7 @@ bool ReadServerValues(const char *given, ServerValues *values, ServerReport *rep
         LONG status = SnapshotPolicy(values->server.root, PolicyAt(p), &values->policies[p]);
         if (status == ERROR_SUCCESS) continue;
         char text[kErrorTextChars];
-        DescribeNetError((DWORD)status, text, sizeof(text));
+        FormatNetError((DWORD)status, text, sizeof(text));
         AppendText(&report->err, "korvidpol: \\\\%s: reading %s failed: %s\n", values->server.name,
                    PolicyAt(p).id, text);
         report->failed = true;

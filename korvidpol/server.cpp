@@ -11,24 +11,7 @@ namespace {
 const char *const kRoleNames[] = {"member server", "primary domain controller",
                                   "backup domain controller"};
 
-CRITICAL_SECTION &ErrorTextLock()
-{
-    static struct Lock {
-        CRITICAL_SECTION section;
-        Lock() { InitializeCriticalSection(&section); }
-    } lock;
-    return lock.section;
-}
-
 }  // namespace
-
-void DescribeNetError(DWORD code, char *text, int capacity)
-{
-    // NetErrorText answers in one static buffer: one thread at a time.
-    EnterCriticalSection(&ErrorTextLock());
-    snprintf(text, capacity, "%s", NetErrorText(code));
-    LeaveCriticalSection(&ErrorTextLock());
-}
 
 const char *RoleName(ServerRole role)
 {
@@ -78,7 +61,19 @@ LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
 
 namespace {
 
+// The computers for which the program shows its Policy page: a Velmor Server with a domain role.
 const DWORD kDomainRoleBits = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL | SV_TYPE_DOMAIN_MEMBER;
+
+const struct {
+    PlatformKind kind;
+    const char *what;
+} kRefusedKinds[] = {
+    {PlatformVelmorServerNoVersionKey, "a Velmor Server without its version key"},
+    {PlatformWindowsNT, "a Windows NT computer"},
+    {PlatformWindows95, "a Windows 95 computer"},
+    {PlatformWindowsForWorkgroups, "a Windows for Workgroups computer"},
+    {PlatformLanManager, "a LAN Manager computer"},
+};
 
 void NoteRefused(ServerReport *report, const char *name, const char *what)
 {
@@ -86,19 +81,20 @@ void NoteRefused(ServerReport *report, const char *name, const char *what)
     report->failed = true;
 }
 
-void ReportNetError(ServerReport *report, const char *name, DWORD status)
+void ReportNetError(ServerReport *report, const char *name, const char *format, DWORD status)
 {
     char text[kErrorTextChars];
-    DescribeNetError(status, text, sizeof(text));
+    if (format == NULL) FormatNetError(status, text, sizeof(text));
+    else snprintf(text, sizeof(text), format, (int)status);
     AppendText(&report->err, "korvidpol: \\\\%s: %s\n", name, text);
     report->failed = true;
 }
 
-ServerRole RoleOf(DWORD serverType)
+const char *KindText(PlatformKind kind)
 {
-    if (serverType & SV_TYPE_DOMAIN_CTRL) return RolePrimaryDomainController;
-    if (serverType & SV_TYPE_DOMAIN_BAKCTRL) return RoleBackupDomainController;
-    return RoleServer;
+    for (const auto &refused : kRefusedKinds)
+        if (refused.kind == kind) return refused.what;
+    return "not a Velmor Server";
 }
 
 }  // namespace
@@ -109,47 +105,26 @@ bool OpenServer(const char *given, PolServer *server, ServerReport *report)
     if (given[0] == '\\' && given[1] == '\\') given += 2;
     lstrcpynA(server->name, given, kNameChars);
     const char *name = server->name;
-    WCHAR wide[kNameChars];
-    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kNameChars) == 0) wide[0] = 0;
-
-    LPBYTE buffer = NULL;
-    NET_API_STATUS status = Net().NetWkstaGetInfo(wide, 100, &buffer);
-    if (status != NERR_Success) {
-        if (buffer != NULL) Net().NetApiBufferFree(buffer);
-        ReportNetError(report, name, status);
-        return false;
+    ComputerClass computer;
+    ClassifyComputer(name, NULL, FALSE, &computer);
+    switch (computer.step) {
+    case ClassifyWorkstation:
+    case ClassifyConnect: ReportNetError(report, name, NULL, computer.status); return false;
+    case ClassifyProbe: ReportNetError(report, name, "Failed to open Registry (%d).", computer.status); return false;
+    case ClassifyPlatform: NoteRefused(report, name, "a DOS, Windows or unknown system"); return false;
+    case ClassifyAccepted: break;
     }
-    DWORD platform = ((WKSTA_INFO_100 *)buffer)->wki100_platform_id;
-    Net().NetApiBufferFree(buffer);
-    if (platform != PLATFORM_ID_NT) {
-        NoteRefused(report, name, "not a Windows NT-platform computer");
-        return false;
-    }
-    DWORD serverType = 0;
-    buffer = NULL;
-    if (Net().NetServerGetInfo(wide, 101, &buffer) == NERR_Success && buffer != NULL)
-        serverType = ((SERVER_INFO_101 *)buffer)->sv101_type;
-    if (buffer != NULL) Net().NetApiBufferFree(buffer);
-
-    LONG connect = Net().RegConnectRegistryA(name, HKEY_LOCAL_MACHINE, &server->root);
-    if (connect != ERROR_SUCCESS) {
-        server->root = NULL;
-        ReportNetError(report, name, (DWORD)connect);
-        return false;
-    }
-    HKEY probe = NULL;
-    if (Net().RegOpenKeyExA(server->root, "SOFTWARE\\VelmorServer\\CurrentVersion", 0, KEY_READ, &probe) !=
-        ERROR_SUCCESS) {
+    server->root = computer.root;
+    if (computer.kind != PlatformVelmorServer) {
+        NoteRefused(report, name, KindText(computer.kind));
         CloseServer(server);
-        NoteRefused(report, name, "not a Velmor Server");
         return false;
     }
-    Net().RegCloseKey(probe);
-    if (!(serverType & kDomainRoleBits)) {
-        CloseServer(server);
+    if (!(computer.serverType & kDomainRoleBits)) {
         NoteRefused(report, name, "a Velmor Server without a domain role");
+        CloseServer(server);
         return false;
     }
-    server->role = RoleOf(serverType);
+    server->role = computer.role;
     return true;
 }
