@@ -12,7 +12,11 @@ void FreeRegFile(RegFile *file) { free(file); }
 
 void BeginRegParse(RegParser *parser, RegFile *file)
 {
-    memset(file, 0, sizeof(*file));
+    // Only the header and the counts: entries and sections are filled as they are read, so a
+    // parse touches no more of the large tables than the file holds.
+    file->server[0] = file->role[0] = file->time[0] = 0;
+    file->sectionCount = 0;
+    file->entryCount = 0;
     parser->file = file;
     parser->line = 1;
     parser->pendingLength = 0;
@@ -304,7 +308,7 @@ bool EndRegParse(RegParser *parser)
         parser->pending[parser->pendingLength] = 0;
         parser->pendingLength = 0;
         if (!ReadLine(parser, parser->pending)) return false;
-    } else {
+    } else if (parser->line > 1) {
         parser->line--;  // the last line ended with its line break
     }
     if (parser->continuing) return Refuse(parser, "the file ends inside a continued value");

@@ -165,26 +165,26 @@ TEST(Korvidpol, RegeditImportOfAnExportReproducesTheValues)
 // Every rule a file entry can break: the whole file is refused, nothing is done anywhere.
 TEST(Korvidpol, EachRefusedEntryRefusesTheWholeFile)
 {
-    const std::string good = Section(kAlerter) + "\"CountNotOnNetworkCache\"=dword:00000014\n";
+    const std::string good = Section("SYSTEM\\CurrentControlSet\\Services\\Browser\\Parameters") + "\"MoreLog\"=dword:1\n";
     const struct {
         std::string body;
         const char *role;
         const char *error;
     } cases[] = {
-        {Section("SYSTEM\\Elsewhere") + "\"X\"=dword:1\n", NULL, "line 7: [HKEY_LOCAL_MACHINE\\SYSTEM\\Elsewhere] is the key of no policy"},
-        {Section(kAlerter) + "\"Unknown\"=dword:1\n", NULL, "line 7: \"Unknown\" is no value of a policy in this key"},
-        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=\"20\"\n", NULL, "line 7: \"CountNotOnNetworkCache\" is REG_SZ; it must be REG_DWORD"},
-        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=dword:000003e5\n", NULL, "line 7: \"CountNotOnNetworkCache\" 997 is not a step of 5"},
-        {Section(kNetlogon) + "\"Pulse\"=dword:0000001e\n", NULL, "line 7: \"Pulse\" 30 is below 60"},
-        {Section(kAlerter) + "\"IncludeMessageHeader\"=dword:00000002\n", NULL, "line 7: \"IncludeMessageHeader\" 2: a flag is 0 or 1"},
-        {Section(kUps) + "\"PowerFailAddress\"=\"sixteen-letters!\"\n", NULL, "line 7: \"PowerFailAddress\": longer than 15 characters"},
-        {Section(kFileService) + "\"MappingSeparator\"=\"a.b\"\n", NULL, "line 7: \"MappingSeparator\": it holds '.'"},
-        {Section(kFileService) + "\"UnixDirectoryPerms\"=dword:00000200\n", NULL, "line 7: \"UnixDirectoryPerms\" 01000: a mask wider than 3 octal digits"},
-        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=-\n", NULL, "line 7: \"CountNotOnNetworkCache\"=-: apply does not delete values"},
-        {Section(kNetlogon) + "\"SSIPasswdAge\"=dword:00000064\n", NULL, "line 7: \"SSIPasswdAge\" 100 is not a whole number of days"},
-        {Section(kNetlogon) + "\"Pulse\"=dword:0000012c\n", "backup domain controller", "line 8: \"Pulse\" is no value of a backup domain controller's policies"},
-        {Section(kNetlogon) + "\"MaximumPasswordAge\"=dword:7\n\"SSIPasswdAge\"=dword:00093a80\n", NULL, "line 8: \"SSIPasswdAge\" sets the value of line 7 again"},
-        {Section(kUps) + "\"PowerFailAddress\"=\"a\\tb\"\n", NULL, "line 7: the quoted string holds a bad escape"},
+        {Section("SYSTEM\\Elsewhere") + "\"X\"=dword:1\n", NULL, "line 9: [HKEY_LOCAL_MACHINE\\SYSTEM\\Elsewhere] is the key of no policy"},
+        {Section(kAlerter) + "\"Unknown\"=dword:1\n", NULL, "line 9: \"Unknown\" is no value of a policy in this key"},
+        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=\"20\"\n", NULL, "line 9: \"CountNotOnNetworkCache\" is REG_SZ; it must be REG_DWORD"},
+        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=dword:0000000c\n", NULL, "line 9: \"CountNotOnNetworkCache\" 12 is not a step of 5"},
+        {Section(kNetlogon) + "\"Pulse\"=dword:0000001e\n", NULL, "line 9: \"Pulse\" 30 is below 60"},
+        {Section(kAlerter) + "\"IncludeMessageHeader\"=dword:00000002\n", NULL, "line 9: \"IncludeMessageHeader\" 2: a flag is 0 or 1"},
+        {Section(kUps) + "\"PowerFailAddress\"=\"sixteen-letters!\"\n", NULL, "line 9: \"PowerFailAddress\": longer than 15 characters"},
+        {Section(kFileService) + "\"MappingSeparator\"=\"a.b\"\n", NULL, "line 9: \"MappingSeparator\": it holds '.'"},
+        {Section(kFileService) + "\"UnixDirectoryPerms\"=dword:00000200\n", NULL, "line 9: \"UnixDirectoryPerms\" 01000: a mask wider than 3 octal digits"},
+        {Section(kAlerter) + "\"CountNotOnNetworkCache\"=-\n", NULL, "line 9: \"CountNotOnNetworkCache\"=-: apply does not delete values"},
+        {Section(kNetlogon) + "\"SSIPasswdAge\"=dword:00000064\n", NULL, "line 9: \"SSIPasswdAge\" 100 is not a whole number of days"},
+        {Section(kNetlogon) + "\"Pulse\"=dword:0000012c\n", "backup domain controller", "line 10: \"Pulse\" is no value of a backup domain controller's policies"},
+        {Section(kNetlogon) + "\"MaximumPasswordAge\"=dword:7\n\"SSIPasswdAge\"=dword:00093a80\n", NULL, "line 10: \"SSIPasswdAge\" sets the value of line 9 again"},
+        {Section(kUps) + "\"PowerFailAddress\"=\"a\\tb\"\n", NULL, "line 9: the quoted string holds a bad escape"},
         {good, "domain boss", "line 1: the header's role \"domain boss\" is none of"},
     };
     for (const auto &c : cases) {
