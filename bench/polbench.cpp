@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <stdio.h>
 #include <string.h>
 #include <string>
@@ -91,12 +92,15 @@ Figures Apply(int count, int parallel, const std::string &temp)
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     if (CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, temp.c_str(), &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
+        // The peak is read while the program runs: once it has ended there is nothing to ask.
+        while (WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
+            PROCESS_MEMORY_COUNTERS memory = {};
+            memory.cb = sizeof(memory);
+            if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
+                figures.peakBytes = std::max(figures.peakBytes, std::max(memory.PeakWorkingSetSize, memory.WorkingSetSize));
+        }
         QueryPerformanceCounter(&end);
         GetExitCodeProcess(process.hProcess, &figures.code);
-        PROCESS_MEMORY_COUNTERS memory = {};
-        memory.cb = sizeof(memory);
-        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory))) figures.peakBytes = memory.PeakWorkingSetSize;
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         figures.seconds = (double)(end.QuadPart - start.QuadPart) / frequency.QuadPart;

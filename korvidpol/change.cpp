@@ -25,11 +25,11 @@ struct ChangeJob {
 // One server's work: what it holds, and what the file changes on it.
 struct ServerChange {
     PolServer server;
-    PolicySnapshot policies[kPolicyCount];
+    PolicySnapshot *policies[kPolicyCount];  // the policies the file touches, NULL for the others
     bool record[kPolicyCount][kMaxPolicyValues];  // the values its undo file records
-    // apply: the values to write, per policy, as the model writes them
+    // apply: the values to write, per touched policy, as the model writes them
     ValueSelection selected[kPolicyCount];
-    ValueData values[kPolicyCount][kMaxPolicyValues];
+    ValueData *values[kPolicyCount];  // kMaxPolicyValues each
     // restore: the file's values to write, in the order they are written
     const FileValue *restores[kRegFileEntries];
     int restoreCount;
@@ -134,7 +134,7 @@ void PlanApply(const ChangeJob &job, ServerChange *change, ServerReport *report)
         }
         int p = fileValue.ref.policy;
         const ValueModel &value = PolicyAt(p).values[index];
-        const RawValue *names = change->policies[p].values[index];
+        const RawValue *names = change->policies[p]->values[index];
         int nameIndex = PlannedValue(value, fileValue.candidate, names, after);
         if (SameStoredValue(names[nameIndex], *after)) continue;
         AppendChange(report, *change, ValueRef{p, index, nameIndex}, ValueName(value, nameIndex),
@@ -177,7 +177,7 @@ void PlanRestore(const ChangeJob &job, ServerChange *change, ServerReport *repor
     for (int i = 0; i < job.file->count; i++) {
         const FileValue &fileValue = job.file->values[i];
         const ValueRef &ref = fileValue.ref;
-        const RawValue &before = change->policies[ref.policy].values[ref.value][ref.nameIndex];
+        const RawValue &before = change->policies[ref.policy]->values[ref.value][ref.nameIndex];
         change->record[ref.policy][ref.value] = true;
         EntryAsStored(*fileValue.entry, after);
         if (SameStoredValue(before, *after)) continue;
@@ -200,7 +200,7 @@ bool CheckReadable(const ServerChange &change, ServerReport *report)
         const PolicyModel &policy = PolicyAt(p);
         for (int v = 0; v < policy.valueCount; v++)
             for (int n = 0; n < kValueNames && change.record[p][v]; n++) {
-                const RawValue &raw = change.policies[p].values[v][n];
+                const RawValue &raw = change.policies[p]->values[v][n];
                 if (ValueName(policy.values[v], n) == NULL || raw.status == ERROR_SUCCESS ||
                     raw.status == ERROR_FILE_NOT_FOUND)
                     continue;
@@ -302,7 +302,13 @@ bool ReadTouchedPolicies(const ChangeJob &job, ServerChange *change, ServerRepor
         const PolicyModel &policy = PolicyAt(p);
         for (int v = 0; v < policy.valueCount; v++)
             change->record[p][v] = ValueInRole(policy.values[v], change->server.role);
-        LONG status = SnapshotPolicy(change->server.root, policy, &change->policies[p]);
+        change->policies[p] = (PolicySnapshot *)malloc(sizeof(PolicySnapshot));
+        change->values[p] = (ValueData *)calloc(kMaxPolicyValues, sizeof(ValueData));
+        if (change->policies[p] == NULL || change->values[p] == NULL) {
+            ReportServerError(report, change->server, "out of memory");
+            return false;
+        }
+        LONG status = SnapshotPolicy(change->server.root, policy, change->policies[p]);
         if (status == ERROR_SUCCESS) continue;
         char text[kErrorTextChars];
         FormatNetError((DWORD)status, text, sizeof(text));
@@ -352,6 +358,10 @@ void RunChangeJob(void *context, const char *server, ServerReport *report)
     if (OpenServer(server, &change->server, report)) {
         ChangeServer(job, change, report);
         CloseServer(&change->server);
+    }
+    for (int p = 0; p < kPolicyCount; p++) {
+        free(change->policies[p]);
+        free(change->values[p]);
     }
     free(change);
 }

@@ -136,7 +136,7 @@ void ShowNumber(TextBuffer *out, const ValueModel &value, const RawValue &raw, b
     query->data.number = stored;
     DWORD shown = ShownNumber(value, *query);
     free(query);
-    AppendText(out, value.rule == RuleOctalMask ? "  shown 0%lo" : "  shown %lu", (unsigned long)shown);
+    AppendText(out, value.rule == RuleOctalMask ? "  shown %lo (octal)" : "  shown %lu", (unsigned long)shown);
     DWORD days = alternate ? stored / kSecondsPerDay : stored;
     CheckedValue checked;
     CheckNumber(value, days, &checked);
@@ -250,7 +250,9 @@ int ExportServer(const PolOptions &options)
         for (int p = 0; p < kPolicyCount; p++)
             for (int v = 0; values->choice.chosen[p] && v < PolicyAt(p).valueCount; v++)
                 chosen[p][v] = ValueInRole(PolicyAt(p).values[v], values->server.role);
-        WritePolicyValues(&text, chosen, values->policies, false);
+        const PolicySnapshot *policies[kPolicyCount];
+        for (int p = 0; p < kPolicyCount; p++) policies[p] = &values->policies[p];
+        WritePolicyValues(&text, chosen, policies, false);
         DWORD status = ERROR_SUCCESS;
         if (text.cut) {
             AppendText(&report.err, "korvidpol: \\\\%s: the export ran out of memory\n", values->server.name);

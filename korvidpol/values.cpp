@@ -216,7 +216,7 @@ void WriteOneValue(TextBuffer *out, const char *name, const RawValue &raw, bool 
 
 // The chosen values of one key, policy by policy from the first that has it.
 void WriteKeyValues(TextBuffer *out, const char *path, int first, const bool (*chosen)[kMaxPolicyValues],
-                    const PolicySnapshot *policies, bool undo, WrittenName *written, int *writtenCount)
+                    const PolicySnapshot *const *policies, bool undo, WrittenName *written, int *writtenCount)
 {
     for (int p = first; p < kPolicyCount; p++) {
         const PolicyModel &policy = PolicyAt(p);
@@ -224,7 +224,7 @@ void WriteKeyValues(TextBuffer *out, const char *path, int first, const bool (*c
         for (int v = 0; v < policy.valueCount; v++) {
             const ValueModel &value = policy.values[v];
             if (!chosen[p][v] || lstrcmpiA(policy.keys[value.key].path, path) != 0) continue;
-            const RawValue *names = policies[p].values[v];
+            const RawValue *names = policies[p]->values[v];
             int used = UsedName(value, names);
             for (int n = 0; n < kValueNames; n++) {
                 const char *name = ValueName(value, n);
@@ -241,7 +241,7 @@ void WriteKeyValues(TextBuffer *out, const char *path, int first, const bool (*c
 }  // namespace
 
 void WritePolicyValues(TextBuffer *out, const bool (*chosen)[kMaxPolicyValues],
-                       const PolicySnapshot *policies, bool undo)
+                       const PolicySnapshot *const *policies, bool undo)
 {
     WrittenName written[kPolicyCount * kMaxPolicyValues * kValueNames];
     int writtenCount = 0;

@@ -54,7 +54,7 @@ LONG SnapshotPolicy(HKEY root, const PolicyModel &policy, PolicySnapshot *snapsh
 // under the name the server uses. A missing value is a comment, or for an undo file "Name"=-,
 // and both names of a value with an alternate are recorded there; a name is written only once.
 void WritePolicyValues(TextBuffer *out, const bool (*chosen)[kMaxPolicyValues],
-                       const PolicySnapshot *policies, bool undo);
+                       const PolicySnapshot *const *policies, bool undo);
 // The name index the server holds a value under: the alternate only when it alone is there.
 int UsedName(const ValueModel &value, const RawValue *names);
 

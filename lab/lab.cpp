@@ -27,7 +27,8 @@
 
 namespace {
 
-enum { kMaxHandles = 128, kMaxConnections = 32, kMaxBuffers = 64 };
+// Room for korvidpol's 64 servers at once, each with its root and a few keys open.
+enum { kMaxHandles = 512, kMaxConnections = 128, kMaxBuffers = 128 };
 const DWORD kDefaultBreakStatus = RPC_S_SERVER_UNAVAILABLE;
 
 struct LabConnection {
