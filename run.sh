@@ -5,8 +5,35 @@
 #
 #   ./run.sh                      on $DISPLAY if set, else a screenshot to docs/screenshot.png
 #   ./run.sh --screenshot [FILE]  always the screenshot (FILE defaults to docs/screenshot.png)
+#   ./run.sh --pol ARGS...        korvidpol-lab.exe ARGS in the current folder, on a lab network kept
+#                                 between calls in build/pol-prefix (--pol-reset: a fresh network)
 set -u
 source "$(dirname "$0")/scripts/setup.sh"
+
+import_network() {
+    local imported=0
+    for reg in "$ROOT"/lab/network/*.reg; do
+        [ -f "$reg" ] || continue
+        wine regedit /s "$(winepath -w "$reg" 2>/dev/null)" </dev/null >/dev/null 2>&1 || echo "could not import $reg"
+        imported=$((imported + 1))
+    done
+    [ "$imported" -gt 0 ] || echo "lab/network holds no .reg files yet: the lab network is empty"
+}
+
+if [ "${1:-}" = "--pol" ] || [ "${1:-}" = "--pol-reset" ]; then
+    install_missing || { echo "could not install what is needed"; exit 1; }
+    build_all --target korvidpol-lab >/dev/null || { echo "build failed"; exit 1; }
+    export WINEDEBUG=-all WINEARCH=win64 WINEPREFIX="$BUILD_DIR/pol-prefix"
+    if [ "$1" = "--pol-reset" ] || [ ! -f "$WINEPREFIX/.network" ]; then
+        prepare_wine "$WINEPREFIX" || exit 1
+        import_network
+        touch "$WINEPREFIX/.network"
+    fi
+    shift
+    trap stop_all EXIT
+    wine "$BUILD_DIR/lab/korvidpol-lab.exe" "$@"
+    exit $?
+fi
 
 SHOT=""
 if [ "${1:-}" = "--screenshot" ]; then
@@ -30,13 +57,7 @@ fi
 prepare_wine "$BUILD_DIR/run-prefix" || exit 1
 
 # The default lab network: one .reg file per computer, imported into this prefix's HKCU.
-imported=0
-for reg in "$ROOT"/lab/network/*.reg; do
-    [ -f "$reg" ] || continue
-    wine regedit /s "$(winepath -w "$reg" 2>/dev/null)" </dev/null >/dev/null 2>&1 || echo "could not import $reg"
-    imported=$((imported + 1))
-done
-[ "$imported" -gt 0 ] || echo "lab/network holds no .reg files yet: the lab network is empty"
+import_network
 
 if [ -z "$SHOT" ]; then
     # A window manager looks after the program's windows on a real display.

@@ -4,7 +4,7 @@ namespace {
 
 const NetCalls realCalls = {
     ::RegConnectRegistryA, ::NetWkstaGetInfo, ::NetServerGetInfo, ::NetApiBufferFree,
-    ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey,
+    ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey, ::RegDeleteValueA,
 };
 
 NetCalls installedCalls = realCalls;

@@ -20,6 +20,8 @@ struct NetCalls {
                                   const BYTE *data, DWORD size);
     LONG (WINAPI *RegFlushKey)(HKEY key);
     LONG (WINAPI *RegCloseKey)(HKEY key);
+    // Only korvidpol's restore deletes a value (a value an undo file records as missing).
+    LONG (WINAPI *RegDeleteValueA)(HKEY key, LPCSTR name);
 };
 
 // The table in use; the real functions unless another table was installed.

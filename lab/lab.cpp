@@ -18,14 +18,17 @@
 // Gauges: OpenKeys counts keys opened below a root and not yet closed (roots are not in it);
 // OpenRoots counts roots not yet closed; NetBuffers counts Net*GetInfo buffers not yet freed.
 //
-// The program has one thread, and so has the lab's state: plain fixed tables.
+// Several threads may call the lab at once (korvidpol works on many servers together): every
+// call holds the lab's lock while it touches the tables and the counters, which are registry
+// read-modify-writes, and lets go of it only for the latency sleep.
 #include "lab/lab.h"
 #include "lab/labreg.h"
 
 
 namespace {
 
-enum { kMaxHandles = 128, kMaxConnections = 32, kMaxBuffers = 64 };
+// Room for korvidpol's 64 servers at once, each with its root and a few keys open.
+enum { kMaxHandles = 512, kMaxConnections = 128, kMaxBuffers = 128 };
 const DWORD kDefaultBreakStatus = RPC_S_SERVER_UNAVAILABLE;
 
 struct LabConnection {
@@ -45,6 +48,21 @@ struct LabHandle {
 struct LabBuffer {
     void *buffer;  // NULL: slot free
     char computer[kLabNameChars];
+};
+
+// The lab's one lock, made on first use (a function's static is made once, whatever the thread).
+CRITICAL_SECTION &LabLock()
+{
+    static struct Lock {
+        CRITICAL_SECTION section;
+        Lock() { InitializeCriticalSection(&section); }
+    } lock;
+    return lock.section;
+}
+
+struct LabGuard {
+    LabGuard() { EnterCriticalSection(&LabLock()); }
+    ~LabGuard() { LeaveCriticalSection(&LabLock()); }
 };
 
 LabConnection connections[kMaxConnections];
@@ -163,7 +181,12 @@ LONG CrossNetwork(const char *computer, const char *function, LabConnection *con
     AddLabCounter(computer, function, 1);
     AddLabCounter(computer, "RoundTrips", 1);
     DWORD latency = ReadComputerDword(computer, NULL, "LatencyMs", 0);
-    if (latency > 0) Sleep(latency);
+    if (latency > 0) {
+        // Other computers' calls go on meanwhile; this call's handle and connection stay its own.
+        LeaveCriticalSection(&LabLock());
+        Sleep(latency);
+        EnterCriticalSection(&LabLock());
+    }
     if (connection == NULL) return ERROR_SUCCESS;
     DWORD breakAfter = ReadComputerDword(computer, "Faults", "BreakAfterCalls", 0);
     if (breakAfter != 0 && connection->calls >= breakAfter) connection->broken = true;
@@ -263,6 +286,7 @@ NET_API_STATUS BeginNetQuery(LMSTR server, DWORD level, DWORD wantedLevel, const
 
 LONG WINAPI LabRegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result)
 {
+    LabGuard guard;
     if (result == NULL) return ERROR_INVALID_PARAMETER;
     *result = NULL;
     if (key != HKEY_LOCAL_MACHINE) return ERROR_INVALID_HANDLE;
@@ -291,6 +315,7 @@ LONG WINAPI LabRegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result)
 
 NET_API_STATUS WINAPI LabNetWkstaGetInfo(LMSTR server, DWORD level, LPBYTE *buffer)
 {
+    LabGuard guard;
     char computer[kLabNameChars];
     NET_API_STATUS status =
         BeginNetQuery(server, level, 100, "NetWkstaGetInfo", "WkstaStatus", buffer, computer);
@@ -310,6 +335,7 @@ NET_API_STATUS WINAPI LabNetWkstaGetInfo(LMSTR server, DWORD level, LPBYTE *buff
 
 NET_API_STATUS WINAPI LabNetServerGetInfo(LMSTR server, DWORD level, LPBYTE *buffer)
 {
+    LabGuard guard;
     char computer[kLabNameChars];
     NET_API_STATUS status =
         BeginNetQuery(server, level, 101, "NetServerGetInfo", "ServerStatus", buffer, computer);
@@ -331,6 +357,7 @@ NET_API_STATUS WINAPI LabNetServerGetInfo(LMSTR server, DWORD level, LPBYTE *buf
 // Frees only buffers the lab handed out: anything else was never NetApiBufferAllocate'd here.
 NET_API_STATUS WINAPI LabNetApiBufferFree(LPVOID buffer)
 {
+    LabGuard guard;
     if (buffer == NULL) return NERR_Success;
     for (LabBuffer &slot : buffers) {
         if (slot.buffer != buffer) continue;
@@ -358,6 +385,7 @@ const char *HandleComputer(const LabHandle *handle)
 
 LONG WINAPI LabRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result)
 {
+    LabGuard guard;
     if (result == NULL) return ERROR_INVALID_PARAMETER;
     *result = NULL;
     LabHandle *handle = NULL;
@@ -384,6 +412,7 @@ LONG WINAPI LabRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM acce
 LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size)
 {
+    LabGuard guard;
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegQueryValueExA", &handle);
     if (status != ERROR_SUCCESS) return status;
@@ -398,6 +427,7 @@ LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
 LONG WINAPI LabRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
                               DWORD size)
 {
+    LabGuard guard;
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegSetValueExA", &handle);
     if (status != ERROR_SUCCESS) return status;
@@ -411,15 +441,31 @@ LONG WINAPI LabRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 LONG WINAPI LabRegFlushKey(HKEY key)
 {
+    LabGuard guard;
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegFlushKey", &handle);
     if (status != ERROR_SUCCESS) return status;
     return ::RegFlushKey(handle->key);
 }
 
+LONG WINAPI LabRegDeleteValueA(HKEY key, LPCSTR name)
+{
+    LabGuard guard;
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegDeleteValueA", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    char valuePath[kLabPathChars];
+    if (JoinValuePath(valuePath, handle->path, name)) {
+        status = InjectedFault(HandleComputer(handle), "DeleteValue", valuePath);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ::RegDeleteValueA(handle->key, name);
+}
+
 // A broken connection still lets go of the key here, so nothing leaks; the caller sees the break.
 LONG WINAPI LabRegCloseKey(HKEY key)
 {
+    LabGuard guard;
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegCloseKey", &handle);
     if (handle == NULL) return status;
@@ -432,6 +478,7 @@ LONG WINAPI LabRegCloseKey(HKEY key)
 const NetCalls labCalls = {
     LabRegConnectRegistryA, LabNetWkstaGetInfo, LabNetServerGetInfo, LabNetApiBufferFree,
     LabRegOpenKeyExA, LabRegQueryValueExA, LabRegSetValueExA, LabRegFlushKey, LabRegCloseKey,
+    LabRegDeleteValueA,
 };
 
 }  // namespace

@@ -1,0 +1,419 @@
+// The commands that only read: list, show, export and diff.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "korvidpol/korvidpol.h"
+#include "korvidpol/policyfile.h"
+#include "korvidpol/undo.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// list
+// ---------------------------------------------------------------------------------------------
+
+void AppendRule(TextBuffer *out, const ValueModel &value)
+{
+    const NumberList &range = value.range;
+    switch (value.rule) {
+    case RuleFlag: AppendText(out, "0 or 1 (any other number counts as 1)"); break;
+    case RuleInvertedFlag: AppendText(out, "0 or 1, its box checked at 0 (any other number counts as 1)"); break;
+    case RuleNumberList:
+        AppendText(out, "%lu to %lu, step %lu", (unsigned long)range.lower, (unsigned long)range.upper,
+                   (unsigned long)range.step);
+        break;
+    case RuleOctalMask:
+        AppendText(out, "octal mask of %d digits, 0 to 0%lo", value.limit, (unsigned long)range.upper);
+        break;
+    case RuleDaysOrSeconds:
+        AppendText(out, "%lu to %lu days; or \"%s\" in seconds, 1 to %lu whole days",
+                   (unsigned long)range.lower, (unsigned long)range.upper, value.alternate,
+                   (unsigned long)value.alternateUpper);
+        break;
+    case RuleText: AppendText(out, "at most %d characters", value.limit); break;
+    case RuleSeparator:
+        AppendText(out, "1 to %d characters of \"%s\"", value.limit, value.characters ? value.characters : "");
+        break;
+    }
+}
+
+void AppendDefault(TextBuffer *out, const ValueModel &value)
+{
+    ValueData *data = (ValueData *)malloc(sizeof(ValueData));
+    if (data == NULL) return;
+    GetDefaultValue(value, data);
+    if (value.type == REG_DWORD)
+        AppendText(out, value.rule == RuleOctalMask ? "0%lo" : "%lu", (unsigned long)data->number);
+    else
+        AppendQuotedText(out, data->text, strlen(data->text));
+    free(data);
+}
+
+}  // namespace
+
+int ListPolicies(const PolOptions &)
+{
+    TextBuffer out;
+    InitText(&out);
+    for (int p = 0; p < kPolicyCount; p++) {
+        const PolicyModel &policy = PolicyAt(p);
+        char name[kPolicyNameChars];
+        LoadPolicyName(policy, name, sizeof(name));
+        AppendText(&out, "%s%s  %s\n", p ? "\n" : "", policy.id, name);
+        for (int k = 0; k < policy.keyCount; k++) AppendText(&out, "  key  %s\n", policy.keys[k].path);
+        for (int v = 0; v < policy.valueCount; v++) {
+            const ValueModel &value = policy.values[v];
+            char roles[96];
+            DescribeRoles(value.roles, roles, sizeof(roles));
+            AppendText(&out, "  %s  %s  ", value.name, TypeName(value.type));
+            AppendRule(&out, value);
+            AppendText(&out, "  default ");
+            AppendDefault(&out, value);
+            AppendText(&out, "  %s%s\n", roles, value.optional ? "  optional" : "");
+        }
+    }
+    PrintText(STD_OUTPUT_HANDLE, &out);
+    FreeText(&out);
+    return ExitDone;
+}
+
+// ---------------------------------------------------------------------------------------------
+// show and export: one server's values
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// A server with the snapshot of the chosen policies.
+struct ServerValues {
+    PolServer server;
+    PolicyChoice choice;
+    PolicySnapshot policies[kPolicyCount];
+};
+
+ServerValues *NewServerValues() { return (ServerValues *)calloc(1, sizeof(ServerValues)); }
+
+// Opens the server and reads the chosen policies; prints its report when it fails.
+bool ReadServerValues(const char *given, ServerValues *values, ServerReport *report)
+{
+    if (!OpenServer(given, &values->server, report)) return false;
+    for (int p = 0; p < kPolicyCount; p++) {
+        if (!values->choice.chosen[p]) continue;
+        LONG status = SnapshotPolicy(values->server.root, PolicyAt(p), &values->policies[p]);
+        if (status == ERROR_SUCCESS) continue;
+        char text[kErrorTextChars];
+        FormatNetError((DWORD)status, text, sizeof(text));
+        AppendText(&report->err, "korvidpol: \\\\%s: reading %s failed: %s\n", values->server.name,
+                   PolicyAt(p).id, text);
+        report->failed = true;
+        CloseServer(&values->server);
+        return false;
+    }
+    CloseServer(&values->server);
+    return true;
+}
+
+int FinishReport(ServerReport *report)
+{
+    PrintText(STD_OUTPUT_HANDLE, &report->out);
+    PrintText(STD_ERROR_HANDLE, &report->err);
+    FreeText(&report->out);
+    FreeText(&report->err);
+    return report->failed ? ExitFailed : ExitDone;
+}
+
+// What the dialog makes of a stored number: the shown number and the note where they differ.
+void ShowNumber(TextBuffer *out, const ValueModel &value, const RawValue &raw, bool alternate)
+{
+    DWORD stored = 0;
+    memcpy(&stored, raw.data, sizeof(stored));
+    StoredValue *query = (StoredValue *)calloc(1, sizeof(StoredValue));
+    if (query == NULL) return;
+    query->queried = TRUE;
+    query->type = raw.type;
+    query->size = raw.size;
+    query->alternate = alternate;
+    query->data.number = stored;
+    DWORD shown = ShownNumber(value, *query);
+    free(query);
+    AppendText(out, value.rule == RuleOctalMask ? "  shown %lo (octal)" : "  shown %lu", (unsigned long)shown);
+    DWORD days = alternate ? stored / kSecondsPerDay : stored;
+    CheckedValue checked;
+    CheckNumber(value, days, &checked);
+    bool offDay = alternate && stored % kSecondsPerDay != 0;
+    if (checked.check == CheckPassed && !offDay && !(alternate && days > value.alternateUpper)) return;
+    if (offDay) AppendText(out, "  note: not a whole number of days");
+    else if (value.rule == RuleFlag || value.rule == RuleInvertedFlag) AppendText(out, "  note: a flag other than 0 and 1");
+    else if (checked.check == CheckOffStep) AppendText(out, "  note: not a step of %lu", (unsigned long)value.range.step);
+    else AppendText(out, "  note: out of range");
+}
+
+void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw)
+{
+    char *stored = (char *)calloc(kRegStringChars + 1, 1), *shown = (char *)calloc(kRegStringChars + 1, 1);
+    if (stored != NULL && shown != NULL) {
+        DWORD length = raw.size < (DWORD)kRegStringChars ? raw.size : (DWORD)kRegStringChars;
+        memcpy(stored, raw.data, length);
+        ShowText(value, stored, shown, kRegStringChars + 1);
+        AppendText(out, "  shown ");
+        AppendQuotedText(out, shown, strlen(shown));
+        CheckedValue *checked = (CheckedValue *)calloc(1, sizeof(CheckedValue));
+        if (checked != NULL) CheckText(value, stored, checked);
+        if (IsTextTooLong(value, stored))
+            AppendText(out, "  note: too long, longer than %d characters", value.limit);
+        else if (checked != NULL && checked->check != CheckPassed)
+            AppendText(out, "  note: not a valid %s", value.rule == RuleSeparator ? "separator" : "text");
+        free(checked);
+    }
+    free(stored);
+    free(shown);
+}
+
+void ShowValue(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const RawValue *names)
+{
+    int used = UsedName(value, names);
+    const RawValue &raw = names[used];
+    AppendText(out, "%s  %s  stored ", policy.id, ValueName(value, used));
+    AppendStoredValue(out, raw, value.type);
+    if (raw.status == ERROR_FILE_NOT_FOUND) {
+        AppendText(out, value.optional ? "  note: missing, its box is disabled\n" : "  note: missing\n");
+        return;
+    }
+    if (raw.status != ERROR_SUCCESS) {
+        AppendText(out, "  note: too long for the program's buffer\n");
+        return;
+    }
+    bool number = value.type == REG_DWORD;
+    if (raw.type != value.type || (number && raw.size != sizeof(DWORD))) {
+        AppendText(out, "  note: wrong type, not %s\n", TypeName(value.type));
+        return;
+    }
+    if (number) ShowNumber(out, value, raw, used == 1);
+    else ShowString(out, value, raw);
+    AppendText(out, "\n");
+}
+
+bool PrepareServer(const PolOptions &options, ServerValues **values)
+{
+    *values = NewServerValues();
+    if (*values == NULL) {
+        PrintLine(STD_ERROR_HANDLE, "korvidpol: out of memory\n");
+        return false;
+    }
+    char error[kUsageErrorChars];
+    if (!ChoosePolicies(options.operands + 1, options.operandCount - 1, &(*values)->choice, error,
+                        sizeof(error))) {
+        free(*values);
+        *values = NULL;
+        ReportUsage(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ShowServer(const PolOptions &options)
+{
+    ServerValues *values = NULL;
+    if (!PrepareServer(options, &values)) return values == NULL ? ExitUsage : ExitFailed;
+    ServerReport report = {};
+    if (ReadServerValues(options.operands[0], values, &report)) {
+        const PolServer &server = values->server;
+        AppendText(&report.out, "\\\\%s  %s\n", server.name, RoleName(server.role));
+        for (int p = 0; p < kPolicyCount; p++) {
+            if (!values->choice.chosen[p]) continue;
+            const PolicyModel &policy = PolicyAt(p);
+            for (int v = 0; v < policy.valueCount; v++)
+                if (ValueInRole(policy.values[v], server.role))
+                    ShowValue(&report.out, policy, policy.values[v], values->policies[p].values[v]);
+        }
+    }
+    free(values);
+    return FinishReport(&report);
+}
+
+int ExportServer(const PolOptions &options)
+{
+    ServerValues *values = NULL;
+    if (!PrepareServer(options, &values)) return values == NULL ? ExitUsage : ExitFailed;
+    ServerReport report = {};
+    if (ReadServerValues(options.operands[0], values, &report)) {
+        TextBuffer text;
+        InitText(&text);
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        char title[kNameChars + 32];
+        snprintf(title, sizeof(title), "korvidpol export of \\\\%s", values->server.name);
+        WriteRegHeader(&text, title, values->server.name, RoleName(values->server.role), now);
+        bool chosen[kPolicyCount][kMaxPolicyValues] = {};
+        for (int p = 0; p < kPolicyCount; p++)
+            for (int v = 0; values->choice.chosen[p] && v < PolicyAt(p).valueCount; v++)
+                chosen[p][v] = ValueInRole(PolicyAt(p).values[v], values->server.role);
+        const PolicySnapshot *policies[kPolicyCount];
+        for (int p = 0; p < kPolicyCount; p++) policies[p] = &values->policies[p];
+        WritePolicyValues(&text, chosen, policies, false);
+        DWORD status = ERROR_SUCCESS;
+        if (text.cut) {
+            AppendText(&report.err, "korvidpol: \\\\%s: the export ran out of memory\n", values->server.name);
+            report.failed = true;
+        } else if (options.outFile == NULL) {
+            AppendBytes(&report.out, TextOf(&text), text.length);
+        } else if (!WriteTextFile(options.outFile, text, &status)) {
+            AppendText(&report.err, "korvidpol: %s: cannot write the export (error %lu)\n", options.outFile,
+                       (unsigned long)status);
+            report.failed = true;
+        } else {
+            AppendText(&report.out, "\\\\%s  exported to %s\n", values->server.name, options.outFile);
+        }
+        FreeText(&text);
+    }
+    free(values);
+    return FinishReport(&report);
+}
+
+// ---------------------------------------------------------------------------------------------
+// diff
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+struct DiffSource {
+    char label[MAX_PATH + 8];
+    unsigned roles;
+    ServerRole role;
+    bool hasRole;
+    bool isFile;
+    bool touched[kPolicyCount];
+    PolicySnapshot policies[kPolicyCount];
+};
+
+bool IsServerSource(const char *text) { return text[0] == '\\' && text[1] == '\\'; }
+
+// A file: its values where it names them, every other value missing.
+bool LoadFileSource(const char *path, DiffSource *source)
+{
+    PolicyFile *loaded = NewPolicyFile();
+    if (loaded == NULL || !LoadPolicyFile(path, CheckNames, loaded)) {
+        FreePolicyFile(loaded);
+        return false;
+    }
+    snprintf(source->label, sizeof(source->label), "%s", path);
+    source->isFile = true;
+    source->roles = loaded->roles;
+    source->hasRole = loaded->hasRole;
+    source->role = loaded->role;
+    for (int p = 0; p < kPolicyCount; p++) {
+        source->touched[p] = loaded->touched[p];
+        for (int v = 0; v < kMaxPolicyValues; v++)
+            for (int n = 0; n < kValueNames; n++) source->policies[p].values[v][n].status = ERROR_FILE_NOT_FOUND;
+    }
+    // A name the model holds once per role (Scripts) stands for each of them.
+    for (int i = 0; i < loaded->count; i++) {
+        const ValueRef &ref = loaded->values[i].ref;
+        const PolicyModel &policy = PolicyAt(ref.policy);
+        for (int v = 0; v < policy.valueCount; v++) {
+            const char *name = ValueName(policy.values[v], ref.nameIndex);
+            if (name != NULL && lstrcmpiA(name, loaded->values[i].entry->name) == 0)
+                EntryAsStored(*loaded->values[i].entry, &source->policies[ref.policy].values[v][ref.nameIndex]);
+        }
+    }
+    FreePolicyFile(loaded);
+    return true;
+}
+
+bool LoadServerSource(const char *name, const PolicyChoice &choice, DiffSource *source, ServerReport *report)
+{
+    ServerValues *values = NewServerValues();
+    if (values == NULL) {
+        AppendText(&report->err, "korvidpol: out of memory\n");
+        report->failed = true;
+        return false;
+    }
+    values->choice = choice;
+    bool ok = ReadServerValues(name, values, report);
+    if (ok) {
+        snprintf(source->label, sizeof(source->label), "\\\\%s", values->server.name);
+        source->role = values->server.role;
+        source->hasRole = true;
+        source->roles = RoleBit(values->server.role);
+        memcpy(source->policies, values->policies, sizeof(source->policies));
+    }
+    free(values);
+    return ok;
+}
+
+void NoteSkipped(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const DiffSource &lacking,
+                 const char *why)
+{
+    AppendText(out, "%s  %s  skipped: %s", policy.id, value.name, lacking.label);
+    if (lacking.hasRole) AppendText(out, " (%s)", RoleName(lacking.role));
+    AppendText(out, " %s\n", why);
+}
+
+// Prints the differences of one policy; returns how many.
+int DiffPolicy(TextBuffer *out, int p, const DiffSource &first, const DiffSource &second)
+{
+    const PolicyModel &policy = PolicyAt(p);
+    int differences = 0;
+    for (int v = 0; v < policy.valueCount; v++) {
+        const ValueModel &value = policy.values[v];
+        bool inFirst = (value.roles & first.roles) != 0, inSecond = (value.roles & second.roles) != 0;
+        if (!inFirst && !inSecond) continue;
+        if (!inFirst || !inSecond) {
+            // A role with its own value of that name (Scripts) is noted once, from the first side.
+            const DiffSource &lacking = inFirst ? second : first;
+            bool ownValue = lacking.hasRole && FindPolicyValue(policy, value.name, lacking.role) >= 0;
+            if (!ownValue) NoteSkipped(out, policy, value, lacking, "has no such value");
+            else if (inFirst) NoteSkipped(out, policy, value, lacking, "holds a value of its own role");
+            continue;
+        }
+        for (int n = 0; n < kValueNames; n++) {
+            if (ValueName(value, n) == NULL) continue;
+            const RawValue &a = first.policies[p].values[v][n], &b = second.policies[p].values[v][n];
+            if (SameStoredValue(a, b)) continue;
+            AppendText(out, "%s  %s  ", policy.id, ValueName(value, n));
+            AppendStoredValue(out, a, value.type);
+            AppendText(out, " -> ");
+            AppendStoredValue(out, b, value.type);
+            AppendText(out, "\n");
+            differences++;
+        }
+    }
+    return differences;
+}
+
+}  // namespace
+
+int DiffSources(const PolOptions &options)
+{
+    PolicyChoice choice;
+    char error[kUsageErrorChars];
+    if (!ChoosePolicies(options.operands + 2, options.operandCount - 2, &choice, error, sizeof(error)))
+        return ReportUsage(error);
+    DiffSource *sources = (DiffSource *)calloc(2, sizeof(DiffSource));
+    if (sources == NULL) return ExitFailed;
+    // Files first: a refused file refuses the command before any server is asked.
+    bool filesRead = true;
+    for (int i = 0; i < 2; i++)
+        if (!IsServerSource(options.operands[i]))
+            filesRead = LoadFileSource(options.operands[i], &sources[i]) && filesRead;
+    if (!filesRead) {
+        free(sources);
+        return ExitUsage;
+    }
+    // Without policies named, files compare the policies they name.
+    if (options.operandCount == 2 && (sources[0].isFile || sources[1].isFile))
+        for (int p = 0; p < kPolicyCount; p++)
+            choice.chosen[p] = sources[0].touched[p] || sources[1].touched[p];
+    ServerReport report = {};
+    bool read = true;
+    for (int i = 0; i < 2 && read; i++)
+        if (!sources[i].isFile) read = LoadServerSource(options.operands[i], choice, &sources[i], &report);
+    int differences = 0;
+    for (int p = 0; read && p < kPolicyCount; p++)
+        if (choice.chosen[p]) differences += DiffPolicy(&report.out, p, sources[0], sources[1]);
+    free(sources);
+    int code = FinishReport(&report);
+    return code == ExitDone && differences > 0 ? ExitFailed : code;
+}

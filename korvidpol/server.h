@@ -1,0 +1,45 @@
+// One server as korvidpol works on it: classified and connected, without any window, and its
+// registry values read exactly as stored.
+#ifndef KORVIDPOL_SERVER_H
+#define KORVIDPOL_SERVER_H
+
+#include <windows.h>
+
+#include "connection/target.h"
+#include "korvidpol/runner.h"
+
+enum { kRawValueBytes = 5000, kErrorTextChars = 320 };
+
+struct PolServer {
+    char name[kNameChars];  // as given, without a leading "\\"
+    HKEY root;              // the remote HKEY_LOCAL_MACHINE while open
+    ServerRole role;
+};
+
+// Classifies the computer and connects its registry. Only a Velmor Server with a domain role (the
+// computers with a Policy page) is accepted; any other gets one note naming what it is, a
+// computer that does not answer an error line with the network error text, and counts as failed.
+bool OpenServer(const char *given, PolServer *server, ServerReport *report);
+void CloseServer(PolServer *server);
+
+// A value exactly as stored: up to kRawValueBytes bytes of any type.
+struct RawValue {
+    LONG status;  // of the query: 0, 2 for a missing value, 234 for one too large
+    DWORD type;
+    DWORD size;
+    BYTE data[kRawValueBytes];
+};
+
+// Reads the named values of one key: one open for reading, the queries, one close. A key that
+// is missing makes every value missing; any other failed open is returned (values untouched).
+LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
+                   RawValue *const *values, int count);
+
+// The network error text of the program's own table, safe to call from any thread.
+void DescribeNetError(DWORD code, char *text, int capacity);
+// "primary domain controller", "backup domain controller", "member server".
+const char *RoleName(ServerRole role);
+// The role of a name as RoleName gives it (without regard to case); false when none matches.
+bool ParseRoleName(const char *name, ServerRole *role);
+
+#endif

@@ -1,0 +1,190 @@
+#include "tests/korvidpol_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdio.h>
+#include <thread>
+
+#include "lab/labconfig.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+void DrainPipe(HANDLE pipe, std::string *text)
+{
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(pipe, buffer, sizeof(buffer), &read, NULL) && read > 0) text->append(buffer, read);
+}
+
+std::string WithoutCarriageReturns(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+}  // namespace
+
+PolRun RunPol(const std::string &arguments, const std::string &folder)
+{
+    PolRun run = {(DWORD)-1, "", ""};
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0) && CreatePipe(&errRead, &errWrite, &inherit, 0));
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    std::string commandLine = "\"" + LabDllFolder() + "\\korvidpol-lab.exe\" " + arguments;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL,
+                                  folder.empty() ? NULL : folder.c_str(), &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    EXPECT_TRUE(started) << commandLine;
+    std::thread errors(DrainPipe, errRead, &run.err);
+    DrainPipe(outRead, &run.out);
+    errors.join();
+    if (started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &run.code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    run.out = WithoutCarriageReturns(run.out);
+    run.err = WithoutCarriageReturns(run.err);
+    return run;
+}
+
+namespace {
+
+void DeleteTree(const std::string &path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child);
+            else DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+std::string FreshFolder(const char *name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string folder = std::string(temp) + "korvidpol-test-" + name;
+    DeleteTree(folder);
+    CreateDirectoryA(folder.c_str(), NULL);
+    return folder;
+}
+
+bool FolderExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> FilesIn(const std::string &folder)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.reg").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do files.push_back(folder + "\\" + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void WriteTextFile(const std::string &path, const std::string &text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+std::string ReadTextFile(const std::string &path)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    DrainPipe(file, &text);
+    CloseHandle(file);
+    return WithoutCarriageReturns(text);
+}
+
+void LoadPolLab()
+{
+    LabReset();
+    ASSERT_TRUE(LabLoadDefaultNetwork());
+}
+
+void AddLabCopy(const char *from, const char *to)
+{
+    std::string lower = from;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    std::string text = ReadTextFile(LabDllFolder() + "\\network\\" + lower + ".reg");
+    ASSERT_FALSE(text.empty()) << from;
+    std::string key = std::string("\\Computers\\") + from, copy = std::string("\\Computers\\") + to;
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + copy.size()))
+        text.replace(at, key.size(), copy);
+    std::string path = FreshFolder("copy") + "\\" + to + ".reg";
+    WriteTextFile(path, text);
+    ASSERT_TRUE(LabImportRegFile(path.c_str())) << to;
+}
+
+std::string KeyContents(const char *computer, const char *keyPath, HKEY root)
+{
+    std::string path = keyPath;
+    if (root == NULL) {
+        path = std::string("Software\\Korvid Lab\\Computers\\") + computer + "\\HKLM\\" + keyPath;
+        root = HKEY_CURRENT_USER;
+    }
+    HKEY key = NULL;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "(no key)";
+    std::vector<std::string> lines;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        BYTE data[8192];
+        DWORD nameLength = sizeof(name), size = sizeof(data), type = 0;
+        if (RegEnumValueA(key, index, name, &nameLength, NULL, &type, data, &size) != ERROR_SUCCESS) break;
+        std::string line = std::string(name) + "=" + std::to_string(type) + ":";
+        for (DWORD i = 0; i < size; i++) {
+            char hex[4];
+            snprintf(hex, sizeof(hex), "%02x", data[i]);
+            line += hex;
+        }
+        lines.push_back(line);
+    }
+    RegCloseKey(key);
+    std::sort(lines.begin(), lines.end());
+    std::string contents;
+    for (const std::string &line : lines) contents += line + "\n";
+    return contents;
+}
+
+DWORD SumCounters(const std::vector<const char *> &computers, const char *counter)
+{
+    DWORD sum = 0;
+    for (const char *computer : computers) sum += LabCounter(computer, counter);
+    return sum;
+}

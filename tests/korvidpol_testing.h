@@ -1,0 +1,37 @@
+// Running the real korvidpol-lab.exe from a test, and the lab set-ups its tests share.
+#ifndef KORVID_KORVIDPOL_TESTING_H
+#define KORVID_KORVIDPOL_TESTING_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct PolRun {
+    DWORD code;
+    std::string out;  // standard output, line ends as "\n"
+    std::string err;
+};
+
+// Runs build/lab/korvidpol-lab.exe with the arguments in folder (the current one when empty).
+PolRun RunPol(const std::string &arguments, const std::string &folder = "");
+
+// A fresh empty folder below the temporary folder.
+std::string FreshFolder(const char *name);
+bool FolderExists(const std::string &path);
+std::vector<std::string> FilesIn(const std::string &folder);
+void WriteTextFile(const std::string &path, const std::string &text);
+std::string ReadTextFile(const std::string &path);
+
+// The default lab network, and a copy of one of its computers under another name.
+void LoadPolLab();
+void AddLabCopy(const char *from, const char *to);
+
+// Every value of a key, as the registry holds them: "name=type:hex bytes" lines, sorted. root
+// NULL: the lab computer's own HKLM.
+std::string KeyContents(const char *computer, const char *keyPath, HKEY root = NULL);
+
+// The sum of the lab counter over the computers.
+DWORD SumCounters(const std::vector<const char *> &computers, const char *counter);
+
+#endif
