@@ -5,6 +5,7 @@ namespace {
 const NetCalls realCalls = {
     ::RegConnectRegistryA, ::NetWkstaGetInfo, ::NetServerGetInfo, ::NetApiBufferFree,
     ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey,
+    ::RegQueryMultipleValuesA,
 };
 
 NetCalls installedCalls = realCalls;

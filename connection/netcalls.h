@@ -20,6 +20,9 @@ struct NetCalls {
                                   const BYTE *data, DWORD size);
     LONG (WINAPI *RegFlushKey)(HKEY key);
     LONG (WINAPI *RegCloseKey)(HKEY key);
+    // Several values of one key in one round trip.
+    LONG (WINAPI *RegQueryMultipleValuesA)(HKEY key, PVALENTA values, DWORD count, LPSTR buffer,
+                                           LPDWORD size);
 };
 
 // The table in use; the real functions unless another table was installed.
