@@ -17,13 +17,13 @@
 
 namespace {
 
-struct RoleServer {
+struct RoleComputer {
     const char *computer;
     ServerRole role;
 };
 
 // The lab computer of each role, holding every value of its layout.
-const RoleServer kRoleServers[] = {
+const RoleComputer kRoleServers[] = {
     {"VELMOR-PDC", RolePrimaryDomainController},
     {"VELMOR-BDC", RoleBackupDomainController},
     {"VELMOR-MEMBER", RoleServer},
@@ -36,7 +36,7 @@ struct ModelRun {
 };
 
 // One reading of the policy on a connection of its own, counted.
-std::unique_ptr<ModelRun> ReadOnce(const PolicyModel &policy, const RoleServer &server, bool batched,
+std::unique_ptr<ModelRun> ReadOnce(const PolicyModel &policy, const RoleComputer &server, bool batched,
                                    ReadMode mode = ReadUntilFailure)
 {
     RefuseBatchedReads(server.computer, batched ? 0 : ERROR_CALL_NOT_IMPLEMENTED);
@@ -99,7 +99,7 @@ protected:
 
 TEST_F(BatchedReads, EveryPolicyAndRoleReadsTheSameValuesInThreeRoundTripsAKey)
 {
-    for (const RoleServer &server : kRoleServers) {
+    for (const RoleComputer &server : kRoleServers) {
         for (int p = 0; p < kPolicyCount; ++p) {
             const PolicyModel &policy = *AllPolicies()[p];
             std::string label = std::string(policy.id) + " on " + server.computer;
@@ -127,7 +127,7 @@ const char *const kSpoilNames[] = {"missing", "wrong type", "too long", "over it
                                    "query fault"};
 
 // Spoils one value on the lab computer; FALSE when the spoiling does not apply to it.
-bool SpoilValue(const RoleServer &server, const PolicyModel &policy, const ValueModel &value,
+bool SpoilValue(const RoleComputer &server, const PolicyModel &policy, const ValueModel &value,
                 Spoil spoil)
 {
     const char *path = policy.keys[value.key].path;
@@ -161,7 +161,7 @@ bool SpoilValue(const RoleServer &server, const PolicyModel &policy, const Value
 }
 
 // Puts back what the healthy read found.
-void RestoreValue(const RoleServer &server, const PolicyModel &policy, const ValueModel &value,
+void RestoreValue(const RoleComputer &server, const PolicyModel &policy, const ValueModel &value,
                   const StoredValue &stored)
 {
     const char *path = policy.keys[value.key].path;
@@ -179,7 +179,7 @@ void RestoreValue(const RoleServer &server, const PolicyModel &policy, const Val
 
 TEST_F(BatchedReads, AValueMissingOfAnotherTypeTooLongOrRefusedFailsAsValueByValue)
 {
-    for (const RoleServer &server : kRoleServers) {
+    for (const RoleComputer &server : kRoleServers) {
         for (int p = 0; p < kPolicyCount; ++p) {
             const PolicyModel &policy = *AllPolicies()[p];
             // The other roles differ from the primary controller's in Netlogon only.
