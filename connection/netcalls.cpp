@@ -4,7 +4,8 @@ namespace {
 
 const NetCalls realCalls = {
     ::RegConnectRegistryA, ::NetWkstaGetInfo, ::NetServerGetInfo, ::NetApiBufferFree,
-    ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey, ::RegDeleteValueA,
+    ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey,
+    ::RegDeleteValueA, ::RegQueryMultipleValuesA,
 };
 
 NetCalls installedCalls = realCalls;

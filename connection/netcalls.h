@@ -22,6 +22,9 @@ struct NetCalls {
     LONG (WINAPI *RegCloseKey)(HKEY key);
     // Only korvidpol's restore deletes a value (a value an undo file records as missing).
     LONG (WINAPI *RegDeleteValueA)(HKEY key, LPCSTR name);
+    // Several values of one key in one round trip.
+    LONG (WINAPI *RegQueryMultipleValuesA)(HKEY key, PVALENTA values, DWORD count, LPSTR buffer,
+                                           LPDWORD size);
 };
 
 // The table in use; the real functions unless another table was installed.

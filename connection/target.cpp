@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/shell.h"
+#include "connection/batchread.h"
 #include "connection/netcalls.h"
 
 namespace {
@@ -202,7 +203,11 @@ void NarrowName(const WCHAR *wide, char *narrow, int capacity)
     narrow[i] = '\0';
 }
 
-void CloseRemoteRoot() { CloseKeyIfHeld(&target.remoteRoot); }
+void CloseRemoteRoot()
+{
+    ForgetBatchRefusal(target.remoteRoot);
+    CloseKeyIfHeld(&target.remoteRoot);
+}
 
 int QueryServerType(const WCHAR *name)
 {

@@ -424,6 +424,25 @@ LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     return ::RegQueryValueExA(handle->key, name, reserved, type, data, size);
 }
 
+// One round trip for the whole list: a fault on the batched call of the key, or a QueryValue
+// fault on any of its values, fails the whole call with that code.
+LONG WINAPI LabRegQueryMultipleValuesA(HKEY key, PVALENTA values, DWORD count, LPSTR buffer,
+                                       LPDWORD size)
+{
+    LabHandle *handle = NULL;
+    LONG status = BeginKeyCall(key, "RegQueryMultipleValuesA", &handle);
+    if (status != ERROR_SUCCESS) return status;
+    status = InjectedFault(HandleComputer(handle), "QueryMultiple", handle->path);
+    if (status != ERROR_SUCCESS) return status;
+    for (DWORD i = 0; values != NULL && i < count; i++) {
+        char valuePath[kLabPathChars];
+        if (!JoinValuePath(valuePath, handle->path, values[i].ve_valuename)) continue;
+        status = InjectedFault(HandleComputer(handle), "QueryValue", valuePath);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ::RegQueryMultipleValuesA(handle->key, values, count, buffer, size);
+}
+
 LONG WINAPI LabRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
                               DWORD size)
 {
@@ -478,7 +497,7 @@ LONG WINAPI LabRegCloseKey(HKEY key)
 const NetCalls labCalls = {
     LabRegConnectRegistryA, LabNetWkstaGetInfo, LabNetServerGetInfo, LabNetApiBufferFree,
     LabRegOpenKeyExA, LabRegQueryValueExA, LabRegSetValueExA, LabRegFlushKey, LabRegCloseKey,
-    LabRegDeleteValueA,
+    LabRegDeleteValueA, LabRegQueryMultipleValuesA,
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "app/shell.h"
 #include "app/tabhost.h"
+#include "connection/batchread.h"
 #include "connection/netcalls.h"
 #include "connection/target.h"
 #include "pages/pages.h"
@@ -53,6 +54,21 @@ const VersionLine kLaterLines[] = {
     {"PlatformName", "PlatformName", IDS_LABEL_PLATFORM, IDC_VER_PLATFORM_LABEL, IDC_VER_PLATFORM},
 };
 
+// The version key's values in the order they are read.
+const char *const kVersionValues[] = {
+    "CurrentVersion", "CurrentBuildName", "VendorName", "InstallDate",
+    "ProductId",      "UnixMachineName",  "OSName",     "PlatformName",
+};
+enum { kVersionValueCount = sizeof kVersionValues / sizeof kVersionValues[0] };
+
+// The version key as read: every value at once when the server allowed it, else (batched
+// FALSE) each line queries its own value.
+struct VersionReads {
+    HKEY key;
+    BOOL batched;
+    char texts[kVersionValueCount][kTextChars];
+};
+
 const char kPrimaryFormat[] = "Primary Domain Controller in %s";
 const char kBackupFormat[] = "Backup Domain Controller in %s";
 
@@ -86,6 +102,60 @@ LONG ReadValueText(HKEY key, const char *name, char *text)
     }
     text[size < kTextChars - 1 ? size : kTextChars - 1] = '\0';
     return ERROR_SUCCESS;
+}
+
+// A batched value as its own query gives it: FALSE when that query would fail.
+BOOL TakeBatchedText(const BatchedValue &value, char *text)
+{
+    memset(text, 0, kTextChars);
+    if (value.size > kTextChars)
+        return FALSE;
+    memcpy(text, value.data, value.size);
+    text[value.size < kTextChars - 1 ? value.size : kTextChars - 1] = '\0';
+    return TRUE;
+}
+
+// Whether the lines of these texts would bring an over-length message.
+BOOL BringsMessage(const VersionReads &reads)
+{
+    if (strlen(reads.texts[0]) + strlen(reads.texts[1]) > kVersionBuildChars)
+        return TRUE;
+    for (int i = 2; i < kVersionValueCount; ++i)
+        if (strlen(reads.texts[i]) > kFieldChars)
+            return TRUE;
+    return FALSE;
+}
+
+// Every value of the version key in one round trip. Any value its own query would not take,
+// or a text that brings a message, leaves the lines to their own queries, which give the exact
+// messages in their order.
+void ReadVersionKeyAtOnce(HKEY key, VersionReads *reads)
+{
+    reads->key = key;
+    reads->batched = FALSE;
+    BatchedValue batch[kVersionValueCount];
+    for (int i = 0; i < kVersionValueCount; ++i)
+        batch[i] = BatchedValue{kVersionValues[i], kTextChars, 0, 0, NULL};
+    BYTE buffer[kVersionValueCount * kTextChars];
+    if (QueryValuesAtOnce(GetRemoteRoot(), key, batch, kVersionValueCount, buffer, sizeof buffer) !=
+        ERROR_SUCCESS)
+        return;
+    BOOL taken = TRUE;
+    for (int i = 0; i < kVersionValueCount && taken; ++i)
+        taken = TakeBatchedText(batch[i], reads->texts[i]);
+    reads->batched = taken && !BringsMessage(*reads);
+}
+
+// The value's text from the batch, or from its own query.
+LONG ReadVersionText(const VersionReads &reads, const char *name, char *text)
+{
+    for (int i = 0; reads.batched && i < kVersionValueCount; ++i) {
+        if (strcmp(kVersionValues[i], name) == 0) {
+            memcpy(text, reads.texts[i], kTextChars);
+            return ERROR_SUCCESS;
+        }
+    }
+    return ReadValueText(reads.key, name, text);
 }
 
 BOOL OpenPageKey(HWND page, const char *path, const char *word, HKEY *key)
@@ -134,10 +204,10 @@ void ShowField(HWND page, const char *text, UINT labelId, int labelControl, int 
     SetCutText(page, valueControl, text);
 }
 
-BOOL ShowQueriedLine(HWND page, HKEY key, const VersionLine &line)
+BOOL ShowQueriedLine(HWND page, const VersionReads &reads, const VersionLine &line)
 {
     char text[kTextChars];
-    LONG status = ReadValueText(key, line.valueName, text);
+    LONG status = ReadVersionText(reads, line.valueName, text);
     if (status != ERROR_SUCCESS) {
         ShowRegFailure(page, line.word, status);
         return FALSE;
@@ -146,16 +216,16 @@ BOOL ShowQueriedLine(HWND page, HKEY key, const VersionLine &line)
     return TRUE;
 }
 
-BOOL ShowVersionAndBuild(HWND page, HKEY key)
+BOOL ShowVersionAndBuild(HWND page, const VersionReads &reads)
 {
     char version[kTextChars];
     char build[kTextChars];
-    LONG status = ReadValueText(key, "CurrentVersion", version);
+    LONG status = ReadVersionText(reads, "CurrentVersion", version);
     if (status != ERROR_SUCCESS) {
         ShowRegFailure(page, "VersionName", status);
         return FALSE;
     }
-    status = ReadValueText(key, "CurrentBuildName", build);
+    status = ReadVersionText(reads, "CurrentBuildName", build);
     if (status != ERROR_SUCCESS) {
         ShowRegFailure(page, "BuildName", status);
         return FALSE;
@@ -200,11 +270,13 @@ void ShowRoleLine(HWND page)
 // Lines 1 to 9 but 4, in their order; FALSE after a failed query (its message shown).
 BOOL ShowVersionKeyLines(HWND page, HKEY key)
 {
-    if (!ShowVersionAndBuild(page, key) || !ShowQueriedLine(page, key, kVendorLine))
+    VersionReads reads;
+    ReadVersionKeyAtOnce(key, &reads);
+    if (!ShowVersionAndBuild(page, reads) || !ShowQueriedLine(page, reads, kVendorLine))
         return FALSE;
     ShowRoleLine(page);
     for (const VersionLine &line : kLaterLines)
-        if (!ShowQueriedLine(page, key, line))
+        if (!ShowQueriedLine(page, reads, line))
             return FALSE;
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "connection/batchread.h"
 #include "connection/netcalls.h"
 #include "policies/policies.h"
 
@@ -136,6 +137,72 @@ BOOL WritePolicyKey(const PolicyModel &policy, int key, const PolicyTarget &targ
     Net().RegFlushKey(handle);
     Net().RegCloseKey(handle);
     return TRUE;
+}
+
+// The batched value as its own query would have stored it; FALSE when that query would have
+// failed or found another type, or the dialog would warn about the value.
+BOOL TakeBatchedValue(const ValueModel &value, const BatchedValue &batched, StoredValue *stored)
+{
+    memset(stored, 0, sizeof(*stored));
+    stored->queried = TRUE;
+    stored->type = batched.type;
+    stored->size = batched.size;
+    if (batched.type != value.type)
+        return FALSE;
+    if (value.type == REG_DWORD) {
+        if (batched.size != sizeof(stored->data.number))
+            return FALSE;
+        memcpy(&stored->data.number, batched.data, sizeof(stored->data.number));
+        return TRUE;
+    }
+    memcpy(stored->data.text, batched.data, batched.size);
+    if (EndStringInBuffer(stored->data.text, sizeof(stored->data.text), batched.size) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    return !(value.warning && IsTextTooLong(value, stored->data.text));
+}
+
+// Every value of the key and role in one round trip. A missing value may be a value in days on
+// a server that keeps seconds: then once more with the seconds, as the value's own reads do.
+// FALSE, with those values cleared, leaves the key to the value-by-value reads, which give the
+// exact messages and warnings.
+BOOL ReadKeyAtOnce(const PolicyModel &policy, int key, const PolicyTarget &target, HKEY handle,
+                   PolicyRead *read)
+{
+    int indexes[kMaxPolicyValues];
+    BatchedValue batch[kMaxPolicyValues];
+    int count = 0;
+    int daysAt = -1;
+    for (int i = 0; i < policy.valueCount && count < kMaxPolicyValues; ++i) {
+        const ValueModel &value = policy.values[i];
+        if (!TakesPart(value, key, target.role))
+            continue;
+        DWORD capacity = value.type == REG_DWORD ? (DWORD)sizeof(DWORD) : (DWORD)kRegStringChars;
+        batch[count] = BatchedValue{ value.name, capacity, 0, 0, NULL };
+        if (value.rule == RuleDaysOrSeconds)
+            daysAt = count;
+        indexes[count++] = i;
+    }
+    if (count < 2)
+        return FALSE;
+    BYTE buffer[kMaxPolicyValues * kRegStringChars];
+    DWORD size = BatchBufferSize(batch, count);
+    LONG status = QueryValuesAtOnce(target.root, handle, batch, count, buffer, size);
+    BOOL inSeconds = status == ERROR_FILE_NOT_FOUND && daysAt >= 0;
+    if (inSeconds) {
+        batch[daysAt].name = policy.values[indexes[daysAt]].alternate;
+        status = QueryValuesAtOnce(target.root, handle, batch, count, buffer, size);
+    }
+    BOOL taken = status == ERROR_SUCCESS;
+    for (int n = 0; n < count && taken; ++n) {
+        StoredValue *stored = &read->values[indexes[n]];
+        taken = TakeBatchedValue(policy.values[indexes[n]], batch[n], stored);
+        stored->alternate = inSeconds && n == daysAt;
+    }
+    if (!taken)
+        for (int n = 0; n < count; ++n)
+            memset(&read->values[indexes[n]], 0, sizeof(read->values[indexes[n]]));
+    return taken;
 }
 
 BOOL IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -401,6 +468,10 @@ BOOL ReadPolicyKey(const PolicyModel &policy, int key, const PolicyTarget &targe
     if (status != ERROR_SUCCESS) {
         NoteFailure(&read->fault, FailureOpen, key, -1, status, 0);
         return FALSE;
+    }
+    if (ReadKeyAtOnce(policy, key, target, handle, read)) {
+        Net().RegCloseKey(handle);
+        return TRUE;
     }
     BOOL clean = TRUE;
     for (int i = 0; i < policy.valueCount; ++i) {

@@ -54,6 +54,7 @@ protected:
     {
         LabReset();
         ASSERT_TRUE(LabLoadDefaultNetwork());
+        ApplyReadPath();
     }
     void TearDown() override { EXPECT_EQ(0u, LabCounter(kPdc, "OpenKeys")); }
 };

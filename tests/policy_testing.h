@@ -19,6 +19,7 @@
 #include "policy/policy.h"
 #include "resources/resource.h"
 #include "tests/harness/harness.h"
+#include "tests/readpath_testing.h"
 
 namespace policytest {
 
@@ -131,6 +132,7 @@ protected:
     {
         LabReset();
         ASSERT_TRUE(LabLoadDefaultNetwork());
+        ApplyReadPath();
         ConnectTarget(kPdc, TRUE);
         LabResetCounters(kPdc);
     }

@@ -16,6 +16,7 @@
 #include "lab/labconfig.h"
 #include "resources/resource.h"
 #include "tests/harness/harness.h"
+#include "tests/readpath_testing.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ void StartLab()
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
+    ApplyReadPath();
 }
 
 void SetVersionValues(const char *computer)
@@ -544,14 +546,51 @@ TEST(VersionPage, TabSwitchReadsTheRegistryAgain)
         LabSetRegString("VELMOR-PDC", kVersionKey, "VendorName", "Korvid Systems North");
         LabResetCounters("VELMOR-PDC");
         SwitchTab(0);
-        // Two keys, eight values and the comment, every key closed again.
+        // Two keys, eight values and the comment, every key closed again: the eight in one
+        // batched call unless the server refused it (then on the first visit, not again).
         EXPECT_EQ(2u, LabCounter("VELMOR-PDC", "RegOpenKeyExA"));
-        EXPECT_EQ(9u, LabCounter("VELMOR-PDC", "RegQueryValueExA"));
+        EXPECT_EQ(ReadsValueByValue() ? 9u : 1u, LabCounter("VELMOR-PDC", "RegQueryValueExA"));
+        EXPECT_EQ(ReadsValueByValue() ? 0u : 1u, LabCounter("VELMOR-PDC", "RegQueryMultipleValuesA"));
         EXPECT_EQ(2u, LabCounter("VELMOR-PDC", "RegCloseKey"));
         EXPECT_EQ(0u, LabCounter("VELMOR-PDC", "RegConnectRegistryA"));
     });
     EXPECT_EQ("Korvid Systems North", run.page.text.at(IDC_VER_VENDOR));
     EXPECT_NE((HICON)NULL, run.page.logo);
+}
+
+// The version key's eight values in one batched call show the page the value-by-value reads
+// show; a text that brings a message is read value by value, so the message comes as before.
+TEST(VersionPage, BatchedReadShowsWhatValueByValueReadsShow)
+{
+    const struct {
+        size_t vendorChars;
+        size_t boxes;
+        DWORD pageTrips;  // the page's round trips, the server answering batched reads
+    } cases[] = {
+        {14, 0, 6},   // open, batched read, close; open, query, close
+        {61, 1, 14},  // the batch, then the eight queries
+    };
+    for (const auto &c : cases) {
+        StartLab();
+        SetVersionValues("VELMOR-PDC");
+        std::string vendor(c.vendorChars, 'v');
+        LabSetRegString("VELMOR-PDC", kVersionKey, "VendorName", vendor.c_str());
+        PageRun runs[2];
+        DWORD trips[2] = {0, 0};  // selection, page and exit
+        for (int refused = 0; refused < 2; ++refused) {
+            RefuseBatchedReads("VELMOR-PDC", refused ? ERROR_CALL_NOT_IMPLEMENTED : 0);
+            LabResetCounters("VELMOR-PDC");
+            runs[refused] = RunVersionPage("VELMOR-PDC", c.boxes);
+            trips[refused] = LabCounter("VELMOR-PDC", "RoundTrips");
+        }
+        EXPECT_EQ(runs[1].page.text, runs[0].page.text) << vendor;
+        ASSERT_EQ(runs[1].boxes.size(), runs[0].boxes.size()) << vendor;
+        for (size_t i = 0; i < runs[0].boxes.size(); ++i)
+            EXPECT_EQ(runs[1].boxes[i].text, runs[0].boxes[i].text);
+        // Value by value the page takes 13 round trips and the refused call one more.
+        EXPECT_EQ(trips[1] - 14 + c.pageTrips, trips[0]) << vendor;
+        EXPECT_EQ(1u, LabCounter("VELMOR-PDC", "RegQueryMultipleValuesA"));
+    }
 }
 
 TEST(VersionPage, BrokenConnectionIsHealedByOneReconnection)
@@ -560,8 +599,9 @@ TEST(VersionPage, BrokenConnectionIsHealedByOneReconnection)
     SetVersionValues("VELMOR-PDC");
     PageRun run = RunVersionPage("VELMOR-PDC", 0, [] {
         SwitchTab(1);
-        // The connection in use has made more calls than this, a new one needs fewer for the page.
-        LabSetBreakAfter("VELMOR-PDC", 15);
+        // The connection in use has made more calls than this, a new one needs fewer for the page
+        // (batched reads make fewer calls on both).
+        LabSetBreakAfter("VELMOR-PDC", ReadsValueByValue() ? 15 : 10);
         LabResetCounters("VELMOR-PDC");
         SwitchTab(0);
         EXPECT_EQ(1u, LabCounter("VELMOR-PDC", "RegConnectRegistryA"));
