@@ -7,6 +7,8 @@
 #   ./run.sh --screenshot [FILE]  always the screenshot (FILE defaults to docs/screenshot.png)
 #   ./run.sh --pol ARGS...        korvidpol-lab.exe ARGS in the current folder, on a lab network kept
 #                                 between calls in build/pol-prefix (--pol-reset: a fresh network)
+#   ./run.sh --tour [FOLDER]      a PNG of every window a user meets, driven from outside by
+#                                 tourdriver.exe on a private Xvfb (FOLDER defaults to docs/tour)
 set -u
 source "$(dirname "$0")/scripts/setup.sh"
 
@@ -35,8 +37,10 @@ if [ "${1:-}" = "--pol" ] || [ "${1:-}" = "--pol-reset" ]; then
     exit $?
 fi
 
-SHOT=""
-if [ "${1:-}" = "--screenshot" ]; then
+SHOT="" TOUR=""
+if [ "${1:-}" = "--tour" ]; then
+    TOUR=${2:-$ROOT/docs/tour}
+elif [ "${1:-}" = "--screenshot" ]; then
     SHOT=${2:-$ROOT/docs/screenshot.png}
 elif [ -z "${DISPLAY:-}" ]; then
     SHOT=${1:-$ROOT/docs/screenshot.png}
@@ -44,12 +48,31 @@ fi
 SHOT_DELAY=${KORVID_SHOT_DELAY:-6}
 COMPUTER=${KORVID_LAB_AUTOSELECT:-VELMOR-PDC}
 
+# The tour: tourdriver.exe writes a bitmap per window; each becomes a small PNG (a palette of at most
+# 256 colours, which the windows' few colours fit exactly).
+take_tour() {
+    local folder=$1 shots
+    mkdir -p "$folder" || return 1
+    shots=$(mktemp -d "$BUILD_DIR/tour.XXXXXX") || return 1
+    echo "Touring korvidadm-lab.exe on a private display into $folder"
+    wine "$BUILD_DIR/lab/tourdriver.exe" "$(winepath -w "$PROGRAM")" "$(winepath -w "$shots")" \
+        </dev/null 2>/dev/null | tr -d '\r'
+    local status=${PIPESTATUS[0]} bmp
+    for bmp in "$shots"/*.bmp; do
+        [ -f "$bmp" ] || continue
+        convert "$bmp" -strip -colors 256 "PNG8:$folder/$(basename "${bmp%.bmp}").png" || status=1
+    done
+    rm -rf "$shots"
+    echo "$(ls "$folder"/*.png 2>/dev/null | wc -l) pictures in $folder"
+    return "$status"
+}
+
 install_missing || { echo "could not install what is needed"; exit 1; }
 build_all >/dev/null || { echo "build failed"; exit 1; }
 PROGRAM="$BUILD_DIR/lab/korvidadm-lab.exe"
 trap stop_all EXIT
 
-if [ -n "$SHOT" ]; then
+if [ -n "$SHOT$TOUR" ]; then
     start_display private || exit 1
 else
     start_display || exit 1
@@ -58,6 +81,11 @@ prepare_wine "$BUILD_DIR/run-prefix" || exit 1
 
 # The default lab network: one .reg file per computer, imported into this prefix's HKCU.
 import_network
+
+if [ -n "$TOUR" ]; then
+    take_tour "$TOUR"
+    exit $?
+fi
 
 if [ -z "$SHOT" ]; then
     # A window manager looks after the program's windows on a real display.

@@ -64,11 +64,14 @@ void SetRegisteredItem(HWND dialog, HKEY key, const char *name, int controlId, c
 }
 
 // The owner of the computer the program runs on, not of the selected one: the local
-// registry, called directly.
+// registry, called directly. Read in the native view, where the system keeps it: a 32-bit
+// program on 64-bit Windows would otherwise read the 32-bit view's copy, which may be missing or
+// stale (the flag is ignored on 32-bit Windows).
 void SetRegisteredOwner(HWND dialog)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ | KEY_WOW64_64KEY, &key)
+        != ERROR_SUCCESS) {
         key = nullptr;
     }
     SetRegisteredItem(dialog, key, "RegisteredOwner", IDC_ABOUT_OWNER, "Unknown user");

@@ -1,4 +1,4 @@
-# 32-bit Windows build: compiled to catch pointer-size faults; this Wine cannot run it.
+# Cross-build for 32-bit Windows with Debian's mingw-w64 (Wine runs it once wine32 is installed).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

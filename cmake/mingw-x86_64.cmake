@@ -1,5 +1,4 @@
-# Cross-build for 64-bit Windows with Debian's mingw-w64; tests run under Wine.
+# Cross-build for 64-bit Windows with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

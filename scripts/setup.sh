@@ -1,6 +1,6 @@
 #!/bin/bash
-# Shared by run.sh and test.sh: installs what is missing, builds, and prepares Wine.
-# Source it; it defines install_missing, build_all, build_i686, prepare_wine, start_display, stop_all.
+# Shared by run.sh, test.sh and bench/run.sh: installs what is missing, builds, and prepares Wine.
+# Source it; it defines install_missing, build_all, build_arch, prepare_wine, start_display, stop_all.
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 JOBS=${JOBS:-$(nproc)}
@@ -18,32 +18,76 @@ install_missing() {
     [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
     command -v xwd >/dev/null || need+=(x11-apps)
     command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+    # Wine runs 32-bit programs only with its i386 half, from the i386 architecture. On a kernel
+    # that runs no 32-bit programs that half cannot start, and once installed the plain `wine`
+    # command picks it even for 64-bit programs: it is left out there.
+    kernel_runs_32bit && ! has_wine32 && need+=(wine32:i386)
     [ ${#need[@]} -eq 0 ] && return 0
     echo "Installing: ${need[*]}"
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
+    if kernel_runs_32bit && ! has_wine32 && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386 || return 1
+    fi
     $sudo apt-get update -qq || return 1
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null || return 1
 }
 
-build_all() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+has_wine32() {
+    [ "$(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null)" = installed ]
+}
+
+# Whether this machine's kernel runs 32-bit x86 programs at all (some are built or booted without
+# it): a 93-byte 32-bit program that only exits 0.
+kernel_runs_32bit() {
+    local probe
+    probe=$(mktemp "$ROOT/.probe32.XXXXXX") || return 1
+    printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00'\
+'\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'\
+'\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00'\
+'\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null
+    local status=$?
+    rm -f "$probe"
+    return $status
+}
+
+# Why the i686 tests cannot run here, or nothing when they can.
+i686_blocker() {
+    if ! kernel_runs_32bit; then
+        echo "this machine's kernel runs no 32-bit programs (32-bit emulation is off)"
+    elif ! has_wine32; then
+        echo "wine32:i386 is not installed"
+    fi
+}
+
+# What a Wine prefix depends on: one made before wine32 was installed no longer starts after.
+wine_stamp() {
+    echo "wine $(wine --version 2>/dev/null); wine32 $(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
+}
+
+# Builds one architecture (x86_64 or i686) into a folder, tests included; extra arguments go to
+# cmake --build.
+build_arch() {
+    local arch=$1 dir=$2
+    shift 2
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$arch.cmake" \
           -DCMAKE_BUILD_TYPE=Release >/dev/null || return 1
-    cmake --build "$BUILD_DIR" -j "$JOBS" "$@"
+    cmake --build "$dir" -j "$JOBS" "$@"
 }
 
-# The 32-bit build only compiles (this Wine runs 64-bit programs alone); it shows pointer-size faults.
-build_i686() {
-    command -v i686-w64-mingw32-g++-posix >/dev/null || { echo "i686 compiler missing: skipped"; return 0; }
-    cmake -S "$ROOT" -B "$BUILD_DIR-i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-          -DCMAKE_BUILD_TYPE=Release -DKORVID_TESTS=OFF >/dev/null || return 1
-    cmake --build "$BUILD_DIR-i686" -j "$JOBS" >/dev/null
+# The 64-bit build in BUILD_DIR, which run.sh and the benchmark use.
+build_all() {
+    build_arch x86_64 "$BUILD_DIR" "$@"
 }
 
-# One ready prefix is kept in the build folder; every run starts from a fresh copy of it.
+# One ready prefix is kept in each build folder; every run starts from a fresh copy of it. It is made
+# again when Wine changed since (the stamp in .ready).
 make_wine_template() {
-    local template="$BUILD_DIR/wine-template"
-    [ -f "$template/.ready" ] && return 0
+    local template="$BUILD_DIR/wine-template" stamp
+    stamp=$(wine_stamp)
+    [ "$(cat "$template/.ready" 2>/dev/null)" = "$stamp" ] && return 0
     # Wine's first boot of a prefix has been seen to hang now and then: every step is bounded,
     # and a prefix that did not come out whole is made again.
     for _ in 1 2 3; do
@@ -56,7 +100,7 @@ make_wine_template() {
             >/dev/null 2>&1 </dev/null
         WINEPREFIX="$template" timeout 60 wineserver -w
         if grep -q '"Managed"="N"' "$template/user.reg" 2>/dev/null; then
-            touch "$template/.ready"
+            echo "$stamp" >"$template/.ready"
             return 0
         fi
         echo "the Wine prefix did not come out whole; making it again" >&2
@@ -65,8 +109,8 @@ make_wine_template() {
     return 1
 }
 
-# Makes WINEPREFIX a fresh copy of the template (the tests' prefix unless another is given) and starts
-# its wineserver.
+# Makes WINEPREFIX a fresh copy of BUILD_DIR's template (the tests' prefix unless another is given) and
+# starts its wineserver. The prefix is a 64-bit system for the programs of either architecture.
 prepare_wine() {
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64

@@ -20,26 +20,62 @@ namespace {
 const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const char kAboutTitle[] = "About Korvid Administrator";
 
-// One value of the local CurrentVersion key as it was before the test.
+// The system keeps the owner in the native view of the registry; a 32-bit program on 64-bit
+// Windows sees a copy of its own in the 32-bit view unless it asks for the native one. The tests
+// write each view on purpose, whichever build they run in.
+const REGSAM kNativeView = KEY_WOW64_64KEY;
+const REGSAM kView32 = KEY_WOW64_32KEY;
+
+// One value of the local CurrentVersion key in one view as it was before the test.
 struct SavedValue {
-    explicit SavedValue(const char *valueName) : name(valueName) {}
+    SavedValue(const char *valueName, REGSAM valueView) : name(valueName), view(valueView) {}
     const char *name;
+    REGSAM view;
     bool present = false;
     DWORD type = 0;
     std::vector<BYTE> data;
 };
 
-void SetLocalValue(const char *name, DWORD type, const void *data, DWORD size)
+HKEY OpenLocalKey(REGSAM access, REGSAM view)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_SET_VALUE, &key));
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, nullptr, 0, access | view, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return key;
+}
+
+void SetLocalValue(const char *name, DWORD type, const void *data, DWORD size, REGSAM view = kNativeView)
+{
+    HKEY key = OpenLocalKey(KEY_SET_VALUE, view);
+    ASSERT_NE(nullptr, key);
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, (const BYTE *)data, size));
     RegCloseKey(key);
 }
 
-void SetLocalText(const char *name, const std::string &text)
+void SetLocalText(const char *name, const std::string &text, REGSAM view = kNativeView)
 {
-    SetLocalValue(name, REG_SZ, text.c_str(), (DWORD)text.size() + 1);
+    SetLocalValue(name, REG_SZ, text.c_str(), (DWORD)text.size() + 1, view);
+}
+
+void DeleteLocalValue(const char *name, REGSAM view)
+{
+    HKEY key = OpenLocalKey(KEY_SET_VALUE, view);
+    ASSERT_NE(nullptr, key);
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+// The text of a value in one view, "<none>" when it is not there.
+std::string LocalText(const char *name, REGSAM view)
+{
+    char text[700] = "";
+    DWORD size = sizeof(text) - 1;
+    HKEY key = OpenLocalKey(KEY_QUERY_VALUE, view);
+    bool found = key && RegQueryValueExA(key, name, nullptr, nullptr, (BYTE *)text, &size) == ERROR_SUCCESS;
+    if (key) RegCloseKey(key);
+    return found ? text : "<none>";
 }
 
 class AboutTest : public testing::Test {
@@ -59,19 +95,20 @@ protected:
 
     static void Save(SavedValue &value)
     {
+        HKEY key = OpenLocalKey(KEY_QUERY_VALUE, value.view);
         DWORD size = 0;
-        value.present = RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, value.name, RRF_RT_ANY |
-                                     RRF_NOEXPAND, &value.type, nullptr, &size) == ERROR_SUCCESS;
+        value.present =
+            key && RegQueryValueExA(key, value.name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS;
         value.data.assign(size, 0);
         if (value.present && size) {
-            RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, value.name, RRF_RT_ANY | RRF_NOEXPAND,
-                         nullptr, value.data.data(), &size);
+            RegQueryValueExA(key, value.name, nullptr, nullptr, value.data.data(), &size);
         }
+        if (key) RegCloseKey(key);
     }
     static void Restore(const SavedValue &value)
     {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+        HKEY key = OpenLocalKey(KEY_SET_VALUE, value.view);
+        if (!key) return;
         if (value.present) {
             RegSetValueExA(key, value.name, 0, value.type, value.data.data(), (DWORD)value.data.size());
         } else {
@@ -80,7 +117,9 @@ protected:
         RegCloseKey(key);
     }
 
-    SavedValue saved_[2] = {SavedValue("RegisteredOwner"), SavedValue("RegisteredOrganization")};
+    SavedValue saved_[4] = {SavedValue("RegisteredOwner", kNativeView),
+                            SavedValue("RegisteredOrganization", kNativeView),
+                            SavedValue("RegisteredOwner", kView32), SavedValue("RegisteredOrganization", kView32)};
 };
 
 // Opens the box from the running program's Help menu; check runs inside it, then OK ends it.
@@ -197,13 +236,42 @@ TEST_F(AboutTest, UnterminatedOwnerEndsInsideItsBuffer)
     ShowAbout([](HWND box) { EXPECT_EQ(std::string(600, 'U'), ItemText(box, IDC_ABOUT_OWNER)); });
 }
 
+// The box shows what the system shows, from the native view, in the 64-bit and the 32-bit build
+// alike: a different copy in the 32-bit view, or none there, changes nothing.
+TEST_F(AboutTest, OwnerComesFromTheNativeViewInEitherBuild)
+{
+    const struct { const char *owner32, *organization32; } kCopies[] = {
+        {"Stale Owner", "Stale Organization"},
+        {nullptr, nullptr},
+    };
+    SetLocalText("RegisteredOwner", "Native Owner");
+    SetLocalText("RegisteredOrganization", "Native Organization");
+    for (const auto &copy : kCopies) {
+        SCOPED_TRACE(copy.owner32 ? copy.owner32 : "no copy in the 32-bit view");
+        if (copy.owner32) {
+            SetLocalText("RegisteredOwner", copy.owner32, kView32);
+            SetLocalText("RegisteredOrganization", copy.organization32, kView32);
+            // The two views really differ on this system, so the box could show the wrong one.
+            ASSERT_EQ(copy.owner32, LocalText("RegisteredOwner", kView32));
+            ASSERT_EQ("Native Owner", LocalText("RegisteredOwner", kNativeView));
+        } else {
+            DeleteLocalValue("RegisteredOwner", kView32);
+            DeleteLocalValue("RegisteredOrganization", kView32);
+        }
+        ShowAbout([](HWND box) {
+            EXPECT_EQ("Native Owner", ItemText(box, IDC_ABOUT_OWNER));
+            EXPECT_EQ("Native Organization", ItemText(box, IDC_ABOUT_ORGANIZATION));
+        });
+    }
+}
+
 // Denies reading the CurrentVersion key for one scope, then puts its security back.
 class ScopedUnreadableKey {
 public:
     ScopedUnreadableKey()
     {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, READ_CONTROL | WRITE_DAC, &key_)
-            != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, READ_CONTROL | WRITE_DAC | kNativeView,
+                          &key_) != ERROR_SUCCESS) {
             key_ = nullptr;
             return;
         }
@@ -254,7 +322,8 @@ TEST_F(AboutTest, TitleAndFallbacksWhenTheOwnerKeyCannotBeOpened)
         ScopedUnreadableKey unreadable;
         ASSERT_TRUE(unreadable.Denied());
         HKEY probe;
-        ASSERT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &probe));
+        ASSERT_EQ(ERROR_ACCESS_DENIED,
+                  RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ | kNativeView, &probe));
         ShowAbout([](HWND box) {
             EXPECT_EQ(kAboutTitle, Text(box));
             EXPECT_EQ("Unknown user", ItemText(box, IDC_ABOUT_OWNER));
@@ -262,7 +331,7 @@ TEST_F(AboutTest, TitleAndFallbacksWhenTheOwnerKeyCannotBeOpened)
         });
     }
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_READ | kNativeView, &key));
     RegCloseKey(key);
 }
 
