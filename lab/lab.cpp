@@ -429,6 +429,7 @@ LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
 LONG WINAPI LabRegQueryMultipleValuesA(HKEY key, PVALENTA values, DWORD count, LPSTR buffer,
                                        LPDWORD size)
 {
+    LabGuard guard;
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegQueryMultipleValuesA", &handle);
     if (status != ERROR_SUCCESS) return status;

@@ -156,7 +156,8 @@ BOOL TakeBatchedValue(const ValueModel &value, const BatchedValue &batched, Stor
         return TRUE;
     }
     memcpy(stored->data.text, batched.data, batched.size);
-    if (EndStringInBuffer(stored->data.text, sizeof(stored->data.text), batched.size) !=
+    if (EndStringInBuffer(stored->data.text, sizeof(stored->data.text), batched.size,
+                          batched.type) !=
         ERROR_SUCCESS)
         return FALSE;
     return !(value.warning && IsTextTooLong(value, stored->data.text));
