@@ -307,7 +307,7 @@ static void FormatErrorInto(const char *text, DWORD code, char *result, int capa
 
 const char *FormatNetErrorText(const char *text, DWORD code)
 {
-    static char result[kErrorTextChars + kErrorSuffixChars + 1];
+    static char result[kNetErrorBufferChars];
     memset(result, 0, sizeof(result));
     FormatErrorInto(text, code, result, sizeof(result));
     return result;

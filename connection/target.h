@@ -55,6 +55,7 @@ const char *NetErrorText(DWORD code);
 // A text cut to kErrorTextChars characters and " (<code>)." in the buffer of NetErrorText, which
 // holds the longest text with the suffix of any 32-bit code (ten digits).
 enum { kErrorTextChars = 300, kErrorSuffixChars = 14 };
+enum { kNetErrorBufferChars = kErrorTextChars + kErrorSuffixChars + 1 };
 const char *FormatNetErrorText(const char *text, DWORD code);
 
 // Opens a key below the remote root; when that fails, reconnects once and tries once more.
@@ -107,7 +108,7 @@ void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
 DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor);
 // The role the server type bits give.
 ServerRole RoleOfServerType(DWORD serverType);
-// NetErrorText into the caller's buffer (kErrorTextChars + kErrorSuffixChars + 1 hold any), for other threads.
+// NetErrorText into the caller's buffer (kNetErrorBufferChars hold any), for other threads.
 void FormatNetError(DWORD code, char *text, int capacity);
 
 #endif

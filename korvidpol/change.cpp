@@ -227,7 +227,7 @@ bool WriteUndo(const ChangeJob &job, const ServerChange &change, char *path, int
               WriteUndoFile(job.backupFolder, change.server.name, now, text, path, capacity, &status);
     FreeText(&text);
     if (!ok) {
-        char error[kErrorTextChars];
+        char error[kNetErrorBufferChars];
         FormatNetError(status, error, sizeof(error));
         ReportServerError(report, change.server, "cannot write the undo file in %s (error %lu): nothing written",
                           job.backupFolder, (unsigned long)status);
@@ -310,7 +310,7 @@ bool ReadTouchedPolicies(const ChangeJob &job, ServerChange *change, ServerRepor
         }
         LONG status = SnapshotPolicy(change->server.root, policy, change->policies[p]);
         if (status == ERROR_SUCCESS) continue;
-        char text[kErrorTextChars];
+        char text[kNetErrorBufferChars];
         FormatNetError((DWORD)status, text, sizeof(text));
         ReportServerError(report, change->server, "reading %s failed: %s", policy.id, text);
         return false;
@@ -340,7 +340,7 @@ void ChangeServer(const ChangeJob &job, ServerChange *change, ServerReport *repo
         AppendText(&report->out, "\\\\%s  %d value%s written\n", name, written, written == 1 ? "" : "s");
         return;
     }
-    char text[kErrorTextChars];
+    char text[kNetErrorBufferChars];
     FormatNetError((DWORD)status, text, sizeof(text));
     ReportServerError(report, change->server, "writing %s failed: %s; %d value%s written; undo file: %s",
                       failedName, text, written, written == 1 ? "" : "s", undo);

@@ -101,7 +101,7 @@ bool ReadServerValues(const char *given, ServerValues *values, ServerReport *rep
         if (!values->choice.chosen[p]) continue;
         LONG status = SnapshotPolicy(values->server.root, PolicyAt(p), &values->policies[p]);
         if (status == ERROR_SUCCESS) continue;
-        char text[kErrorTextChars];
+        char text[kNetErrorBufferChars];
         FormatNetError((DWORD)status, text, sizeof(text));
         AppendText(&report->err, "korvidpol: \\\\%s: reading %s failed: %s\n", values->server.name,
                    PolicyAt(p).id, text);

@@ -83,7 +83,7 @@ void NoteRefused(ServerReport *report, const char *name, const char *what)
 
 void ReportNetError(ServerReport *report, const char *name, const char *format, DWORD status)
 {
-    char text[kErrorTextChars];
+    char text[kNetErrorBufferChars];
     if (format == NULL) FormatNetError(status, text, sizeof(text));
     else snprintf(text, sizeof(text), format, (int)status);
     AppendText(&report->err, "korvidpol: \\\\%s: %s\n", name, text);

@@ -8,7 +8,7 @@
 #include "connection/target.h"
 #include "korvidpol/runner.h"
 
-enum { kRawValueBytes = 5000, kErrorTextChars = 320 };
+enum { kRawValueBytes = 5000 };
 
 struct PolServer {
     char name[kNameChars];  // as given, without a leading "\\"
