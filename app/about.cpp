@@ -3,7 +3,6 @@
 #include "resources/resource.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 
@@ -13,35 +12,6 @@ const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersi
 
 enum { kIconWidth = 70, kRegisteredTextBytes = 601 };
 const COLORREF kTransparentColour = RGB(0xFF, 0x00, 0xFF);
-
-// The image list is only a way to cut the icon out of the bitmap; it goes at once.
-void SetAboutIcon(HWND dialog)
-{
-    HIMAGELIST images = ImageList_LoadImageA(GetAppInstance(), MAKEINTRESOURCEA(IDB_ABOUT_ICON),
-                                             kIconWidth, 0, kTransparentColour, IMAGE_BITMAP, 0);
-    if (!images) return;
-    HICON icon = ImageList_GetIcon(images, 0, 0);
-    if (icon) {
-        HICON previous = (HICON)SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON,
-                                                    (WPARAM)icon, 0);
-        if (previous) DestroyIcon(previous);
-    }
-    ImageList_Destroy(images);
-}
-
-// The static control does not own its icon: it is taken back and destroyed with the box.
-void DestroyAboutIcon(HWND dialog)
-{
-    HICON icon = (HICON)SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, 0, 0);
-    if (icon) DestroyIcon(icon);
-}
-
-void SetStringItem(HWND dialog, int controlId, UINT stringId)
-{
-    char text[kTextChars];
-    LoadAppString(stringId, text);
-    SetDlgItemTextA(dialog, controlId, text);
-}
 
 // The stored type is not looked at. A value that fills the buffer without a terminator is
 // cut by one byte so it ends inside the buffer.
@@ -91,9 +61,9 @@ void SetAboutTitle(HWND dialog)
 
 void InitAboutBox(HWND dialog)
 {
-    SetAboutIcon(dialog);
-    SetStringItem(dialog, IDC_ABOUT_VERSION, IDS_ABOUT_VERSION);
-    SetStringItem(dialog, IDC_ABOUT_COPYRIGHT, IDS_ABOUT_COPYRIGHT);
+    SetBitmapIcon(dialog, IDC_ABOUT_ICON, IDB_ABOUT_ICON, kIconWidth, kTransparentColour);
+    SetItemString(dialog, IDC_ABOUT_VERSION, IDS_ABOUT_VERSION);
+    SetItemString(dialog, IDC_ABOUT_COPYRIGHT, IDS_ABOUT_COPYRIGHT);
     SetRegisteredOwner(dialog);
     SetAboutTitle(dialog);
     UpdateWindow(dialog);
@@ -117,7 +87,8 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         EndDialog(dialog, 0);
         return 1;
     case WM_DESTROY:
-        DestroyAboutIcon(dialog);
+        // The static control does not own its icon: it is taken back and destroyed with the box.
+        ReleaseItemIcon(dialog, IDC_ABOUT_ICON);
         return 0;
     }
     return 0;

@@ -87,9 +87,7 @@ void PaintMenuLine(HWND window)
 LRESULT HandleInitDialog(HWND window)
 {
     if (!Target().connected) {
-        char text[kTextChars];
-        LoadAppString(IDS_SELECT, text);
-        SetDlgItemTextA(window, IDC_MAIN_SELECT, text);
+        SetItemString(window, IDC_MAIN_SELECT, IDS_SELECT);
         return 1;
     }
     ShowFirstPage(window);

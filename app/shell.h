@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <stdarg.h>
+
 enum { kTextChars = 601 };  // loaded strings are cut to 600 characters
 
 HINSTANCE GetAppInstance();
@@ -39,5 +41,19 @@ POINT ComputeCentredOrigin(int screenWidth, int screenHeight, int windowWidth, i
 
 // Loads a string of the string table into a buffer of kTextChars; a missing string is empty.
 void LoadAppString(UINT id, char *buffer, int capacity = kTextChars);
+// Sets a control's text to a string of the string table.
+void SetItemString(HWND dialog, int controlId, UINT stringId);
+
+// Every message box of the program: the text cut to 600 characters; the style as given, and
+// task-modal without an owner, so that no window of the thread can be pressed while it shows.
+// Returns the button pressed.
+int ShowAppBox(HWND owner, const char *caption, UINT style, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+int ShowAppBoxV(HWND owner, const char *caption, UINT style, const char *format, va_list arguments);
+
+// Cuts the first image of width pixels out of a bitmap resource (mask the transparent colour)
+// and gives it to an icon control. The control does not own it: ReleaseItemIcon destroys it.
+void SetBitmapIcon(HWND dialog, int controlId, UINT bitmapId, int width, COLORREF mask);
+void ReleaseItemIcon(HWND dialog, int controlId);
 
 #endif

@@ -79,16 +79,11 @@ void RestoreSnapshot(const TargetSnapshot *snap, char *name)
 
 HCURSOR BeginWait() { return SetCursor(LoadCursorA(NULL, IDC_WAIT)); }
 
-// Without an owner the box is task-modal: every window of the thread is disabled while it
-// shows, so that no second selection or dialog starts behind it.
-UINT ErrorBoxFlags(HWND owner)
-{
-    return owner ? MB_ICONERROR | MB_OK : MB_ICONERROR | MB_OK | MB_TASKMODAL;
-}
-
+// Without an owner the box is task-modal (ShowAppBox): no second selection or dialog starts
+// behind it.
 void ShowConnectionError(HWND owner, const char *text)
 {
-    MessageBoxA(owner, text, GetAppTitle(), ErrorBoxFlags(owner));
+    ShowAppBox(owner, GetAppTitle(), MB_ICONERROR | MB_OK, "%s", text);
 }
 
 void CloseKeyIfHeld(HKEY *key)
@@ -266,7 +261,7 @@ int ReconnectRegistry()
     char text[kTextChars];
     snprintf(text, sizeof(text), "%s: %s\nSelect a different system.", target.computerName, NetErrorText(status));
     SetCursor(previous);
-    MessageBoxA(NULL, text, "Re-Connecting", ErrorBoxFlags(NULL));
+    ShowAppBox(NULL, "Re-Connecting", MB_ICONERROR | MB_OK, "%s", text);
     return 0;
 }
 

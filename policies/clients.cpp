@@ -80,7 +80,7 @@ void OpenConnectedClients(HWND dialog)
     ShowDisconnect(dialog, ShownNumber(kClientValues[kAutoDisconnect], read.values[kAutoDisconnect])
                                / kMinutesPerHour);
     SetPolicyTitle(dialog, IDS_CONNECTED_CLIENTS);
-    FinishPolicyOpening(dialog);
+    DisableOkAndDefaultWithoutAccess(dialog);
     UpdateWindow(dialog);
     EnableAutoDisconnectControls(dialog, GetCheck(dialog, IDC_CC_DISCONNECT));
     FocusPolicyControl(dialog, IDCANCEL);

@@ -121,7 +121,7 @@ void OpenNameSpaceMapping(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_NS_SEPARATOR, EM_LIMITTEXT, MappingValue(kSeparator).limit, 0);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
     SetPolicyTitle(dialog, IDS_NAME_SPACE);
-    FinishPolicyOpening(dialog);
+    DisableOkAndDefaultWithoutAccess(dialog);
     UpdateWindow(dialog);
     EnableMappingGroups(dialog, shown[kMapping].number);
     FocusPolicyControl(dialog, IDCANCEL);

@@ -177,7 +177,7 @@ void OpenNetlogon(HWND dialog)
         return;
     ShowNetlogonValues(dialog, GetServerRole(), read);
     SetPolicyTitle(dialog, IDS_NETLOGON);
-    FinishPolicyOpening(dialog);
+    DisableOkAndDefaultWithoutAccess(dialog);
     UpdateWindow(dialog);
     FocusPolicyControl(dialog, IDCANCEL);
 }

@@ -134,7 +134,7 @@ void OpenUnixFileSystem(HWND dialog)
     ShowPermissions(dialog, kDirectoryField, shown[kDirectoryPerms]);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
     SetPolicyTitle(dialog, IDS_UNIX_FS);
-    FinishPolicyOpening(dialog);
+    DisableOkAndDefaultWithoutAccess(dialog);
     UpdateWindow(dialog);
     // The stored number, not the box: only a stored 1 greys the group.
     EnableCreationPermissionGroup(dialog, read.values[kIgnorePerms].data.number);

@@ -101,7 +101,7 @@ void OpenUpsDialog(HWND dialog)
                         0);
     SendDlgItemMessageA(dialog, IDC_UPS_MESSAGE, EM_LIMITTEXT, PowerFailValue(kMessage).limit, 0);
     EnablePowerFailControls(dialog, shown[kIgnore].number);
-    FinishPolicyOpening(dialog);
+    DisableOkAndDefaultWithoutAccess(dialog);
     UpdateWindow(dialog);
     FocusPolicyControl(dialog, IDCANCEL);
 }

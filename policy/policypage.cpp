@@ -98,13 +98,6 @@ void ShowSelectedDescription(HWND page)
         ShowPolicyDescription(page, policyTable[row].descriptionId);
 }
 
-void SetItemString(HWND page, int controlId, UINT stringId)
-{
-    char text[kTextChars];
-    LoadAppString(stringId, text);
-    SetDlgItemTextA(page, controlId, text);
-}
-
 void FillPolicyList(HWND list)
 {
     for (PolicyEntry &entry : policyTable) {

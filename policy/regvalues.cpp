@@ -1,19 +1,10 @@
-// The registry value helpers of the helper-based policy dialogs, and the small pieces every
-// dialog title and check box shares.
-#include "policy/policy.h"
+// The two registry value helpers the dialogs know by name; their messages have no owner.
+#include "policy/regvalues.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "connection/netcalls.h"
-#include "connection/target.h"
-
-namespace {
-
-const char kRegistryCaption[] = "Registry";
-enum { kShortNameChars = 17 };
-
-}  // namespace
+#include "policy/policykey.h"
 
 int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, DWORD type)
 {
@@ -53,24 +44,6 @@ int SetKorvidRegValue(const char *tag, HKEY key, const char *name, const void *d
     }
     if (status == ERROR_SUCCESS)
         return 1;
-    ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d", tag,
-                      name, (int)type, (int)status);
+    ReportHelperWriteStatus(tag, name, type, status);
     return 0;
-}
-
-const char *GetShortComputerName()
-{
-    static char shortName[22];
-    const char *name = Target().computerName;
-    size_t length = strnlen(name, kNameChars);
-    if (length <= kShortNameChars)
-        snprintf(shortName, sizeof(shortName), "%s", name);
-    else
-        snprintf(shortName, sizeof(shortName), "%.*s...", (int)kShortNameChars, name);
-    return shortName;
-}
-
-int InvertCheck(int value)
-{
-    return value <= 0 ? 1 : 0;
 }

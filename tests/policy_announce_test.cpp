@@ -1,6 +1,6 @@
 // The Server Announcement dialog: the inverted announcement box and the controls it greys, the
 // list of seconds, and the helper messages naming its values.
-#include "tests/policy_helper_testing.h"
+#include "tests/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -35,6 +35,16 @@ void ExpectDependents(HWND dialog, bool enabled)
 
 using AnnouncementDialog = PolicyDialogTest;
 
+const ControlText kAnnounceTexts[] = {
+    {IDC_ANN_ANNOUNCE, "Announce the Velmor Server's presence on the network."},
+    {IDC_ANN_SERVER_GROUP, "Server Announcement"},
+    {IDC_ANN_TEXT,
+     "Tell the Velmor Server how frequently to announce its presence on the network."},
+    {IDC_ANN_FREQUENCY_LABEL, "Frequency (in seconds):"},
+    {IDC_ANN_LM, "Send announcement to down-level LAN Manager servers."},
+    {IDC_ANN_GROUP, ""},
+};
+
 TEST_F(AnnouncementDialog, HiddenServerGreysItsAnnouncementSettingsButWritesThem)
 {
     SetDwords(kServerKey, AnnounceValues(7, 3601, 3));
@@ -45,15 +55,7 @@ TEST_F(AnnouncementDialog, HiddenServerGreysItsAnnouncementSettingsButWritesThem
         EXPECT_EQ("3600", ComboText(dialog, IDC_ANN_FREQUENCY));
         ExpectDependents(dialog, false);
         EXPECT_TRUE(Enabled(dialog, IDC_ANN_ANNOUNCE));
-        EXPECT_EQ("Announce the Velmor Server's presence on the network.",
-                  ItemText(dialog, IDC_ANN_ANNOUNCE));
-        EXPECT_EQ("Server Announcement", ItemText(dialog, IDC_ANN_SERVER_GROUP));
-        EXPECT_EQ("Tell the Velmor Server how frequently to announce its presence on the network.",
-                  ItemText(dialog, IDC_ANN_TEXT));
-        EXPECT_EQ("Frequency (in seconds):", ItemText(dialog, IDC_ANN_FREQUENCY_LABEL));
-        EXPECT_EQ("Send announcement to down-level LAN Manager servers.",
-                  ItemText(dialog, IDC_ANN_LM));
-        EXPECT_EQ("", ItemText(dialog, IDC_ANN_GROUP));
+        ExpectControlTexts(dialog, kAnnounceTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });

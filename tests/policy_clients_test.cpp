@@ -1,6 +1,6 @@
 // The Connected Clients dialog: three intervals in the Netlogon service's key, the disconnect
 // time in the server's key, and what each of the two keys' failures leaves written.
-#include "tests/policy_testing.h"
+#include "tests/policy_dialog_fixture.h"
 
 using namespace policytest;
 
@@ -47,6 +47,26 @@ void ExpectOpeningStops(const std::string &text, bool owned)
 
 using ConnectedClients = PolicyDialogTest;
 
+const ControlText kClientsTexts[] = {
+    {IDC_CC_ACTIVE_GROUP, "Active Clients"},
+    {IDC_CC_QUERY_TEXT,
+     "Specify the interval used by Velmor Server to query if linked clients are "
+     "still active."},
+    {IDC_CC_QUERY_LABEL, "Query Interval (in seconds): "},
+    {IDC_CC_DELAY_TEXT,
+     "Specify the time that a client can delay before responding to Velmor "
+     "Server\x92s inquiry as to whether it is active."},
+    {IDC_CC_DELAY_LABEL, "Delay Interval (in seconds): "},
+    {IDC_CC_WAIT_TEXT,
+     "Specify the time that a client can wait before logging back on to Velmor "
+     "Server after it has been stopped and restarted."},
+    {IDC_CC_WAIT_LABEL, "Waiting Interval (in seconds): "},
+    {IDC_CC_DISCONNECT_GROUP, "Disconnect Inactive Clients"},
+    {IDC_CC_DISCONNECT, "Velmor Server will disconnect inactive clients."},
+    {IDC_CC_AFTER, "Disconnect inactive clients after "},
+    {IDC_CC_INACTIVITY, "hour(s) of inactivity."},
+};
+
 TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
 {
     SetClients(95, 0, 75, 90);
@@ -60,23 +80,7 @@ TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
         EXPECT_EQ(178, ComboCount(dialog, IDC_CC_QUERY));
         for (int id : {IDC_CC_DELAY, IDC_CC_WAIT, IDC_CC_HOURS})
             EXPECT_EQ(60, ComboCount(dialog, id));
-        EXPECT_EQ("Active Clients", ItemText(dialog, IDC_CC_ACTIVE_GROUP));
-        EXPECT_EQ("Specify the interval used by Velmor Server to query if linked clients are "
-                  "still active.", ItemText(dialog, IDC_CC_QUERY_TEXT));
-        EXPECT_EQ("Query Interval (in seconds): ", ItemText(dialog, IDC_CC_QUERY_LABEL));
-        EXPECT_EQ("Specify the time that a client can delay before responding to Velmor "
-                  "Server\x92s inquiry as to whether it is active.",
-                  ItemText(dialog, IDC_CC_DELAY_TEXT));
-        EXPECT_EQ("Delay Interval (in seconds): ", ItemText(dialog, IDC_CC_DELAY_LABEL));
-        EXPECT_EQ("Specify the time that a client can wait before logging back on to Velmor "
-                  "Server after it has been stopped and restarted.",
-                  ItemText(dialog, IDC_CC_WAIT_TEXT));
-        EXPECT_EQ("Waiting Interval (in seconds): ", ItemText(dialog, IDC_CC_WAIT_LABEL));
-        EXPECT_EQ("Disconnect Inactive Clients", ItemText(dialog, IDC_CC_DISCONNECT_GROUP));
-        EXPECT_EQ("Velmor Server will disconnect inactive clients.",
-                  ItemText(dialog, IDC_CC_DISCONNECT));
-        EXPECT_EQ("Disconnect inactive clients after ", ItemText(dialog, IDC_CC_AFTER));
-        EXPECT_EQ("hour(s) of inactivity.", ItemText(dialog, IDC_CC_INACTIVITY));
+        ExpectControlTexts(dialog, kClientsTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });

@@ -1,6 +1,6 @@
 // The UNIX Account Mapping, Alerter Service and Users Alerts dialogs: what they show, what
 // Default puts back and what OK writes.
-#include "tests/policy_testing.h"
+#include "tests/policy_dialog_fixture.h"
 
 using namespace policytest;
 
@@ -20,20 +20,24 @@ bool IsDropDownList(HWND dialog, int id)
 
 using PolicyDialogs = PolicyDialogTest;
 
+const ControlText kUnixAccountTexts[] = {
+    {IDC_UAM_CREATE,
+     "Create a UNIX system account when creating a new Velmor Server user account."},
+    {IDC_UAM_TEXT,
+     "Specify whether you want the server to create a UNIX system account for every "
+     "new user account that you create in Velmor Server.  New UNIX system accounts "
+     "have the same permissions as their corresponding Velmor Server accounts."},
+    {IDOK, "OK"},
+    {IDC_DEFAULT, "Default"},
+};
+
 TEST_F(PolicyDialogs, UnixAccountShowsAnyNonZeroAsCheckedAndWritesOne)
 {
     LabSetRegDword(kPdc, kUserServiceKey, "CreateUnixUser", 5);
     RunActing(IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, kUnixTitle, [](HWND dialog) {
         EXPECT_TRUE(Checked(dialog, IDC_UAM_CREATE));
         EXPECT_TRUE(IsPlainCheckBox(dialog, IDC_UAM_CREATE));
-        EXPECT_EQ("Create a UNIX system account when creating a new Velmor Server user account.",
-                  ItemText(dialog, IDC_UAM_CREATE));
-        EXPECT_EQ("Specify whether you want the server to create a UNIX system account for every "
-                  "new user account that you create in Velmor Server.  New UNIX system accounts "
-                  "have the same permissions as their corresponding Velmor Server accounts.",
-                  ItemText(dialog, IDC_UAM_TEXT));
-        EXPECT_EQ("OK", ItemText(dialog, IDOK));
-        EXPECT_EQ("Default", ItemText(dialog, IDC_DEFAULT));
+        ExpectControlTexts(dialog, kUnixAccountTexts);
         Click(dialog, IDOK);
     });
     EXPECT_EQ(1u, LabDword(kUserServiceKey, "CreateUnixUser"));
@@ -51,6 +55,21 @@ TEST_F(PolicyDialogs, UnixAccountDefaultThenOkWritesZero)
     EXPECT_EQ(0u, LabDword(kUserServiceKey, "CreateUnixUser"));
 }
 
+const ControlText kAlerterTexts[] = {
+    {IDC_ALR_HEADER_TEXT,
+     "Specify whether the Alerter service should add four lines of header "
+     "information to messages (sender, recipient, subject, and date)."},
+    {IDC_ALR_HEADER, "Include header text with alert messages."},
+    {IDC_ALR_CACHE_TEXT,
+     "Indicate the desired number of non-running cached clients to which the Alerter "
+     "service should not send messages.  Also, specify how long non-running clients "
+     "should remain in the Alerter service cache."},
+    {IDC_ALR_COUNT_LABEL, "Number of Clients:"},
+    {IDC_ALR_CLIENTS_GROUP, "Non-Running Clients in Cache"},
+    {IDC_ALR_TIMEOUT_LABEL, "Duration (in seconds):"},
+    {IDC_ALR_HEADER_GROUP, ""},
+};
+
 TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
 {
     SetDwords(kAlerterKey, AlerterValues(2, 1000, 3601));
@@ -63,18 +82,7 @@ TEST_F(PolicyDialogs, AlerterBringsStoredValuesIntoItsLists)
         EXPECT_EQ(361, ComboCount(dialog, IDC_ALR_TIMEOUT));
         EXPECT_EQ("995", ComboText(dialog, IDC_ALR_COUNT));
         EXPECT_EQ("3600", ComboText(dialog, IDC_ALR_TIMEOUT));
-        EXPECT_EQ("Specify whether the Alerter service should add four lines of header "
-                  "information to messages (sender, recipient, subject, and date).",
-                  ItemText(dialog, IDC_ALR_HEADER_TEXT));
-        EXPECT_EQ("Include header text with alert messages.", ItemText(dialog, IDC_ALR_HEADER));
-        EXPECT_EQ("Indicate the desired number of non-running cached clients to which the Alerter "
-                  "service should not send messages.  Also, specify how long non-running clients "
-                  "should remain in the Alerter service cache.",
-                  ItemText(dialog, IDC_ALR_CACHE_TEXT));
-        EXPECT_EQ("Number of Clients:", ItemText(dialog, IDC_ALR_COUNT_LABEL));
-        EXPECT_EQ("Non-Running Clients in Cache", ItemText(dialog, IDC_ALR_CLIENTS_GROUP));
-        EXPECT_EQ("Duration (in seconds):", ItemText(dialog, IDC_ALR_TIMEOUT_LABEL));
-        EXPECT_EQ("", ItemText(dialog, IDC_ALR_HEADER_GROUP));
+        ExpectControlTexts(dialog, kAlerterTexts);
         Click(dialog, IDOK);
     });
     ExpectDwords(kAlerterKey, AlerterValues(1, 995, 3600));
@@ -116,6 +124,17 @@ TEST_F(PolicyDialogs, AlerterDefaultsAndEmptyListsWriteTheDocumentedDefaults)
     ExpectDwords(kAlerterKey, AlerterValues(1, 10, 120));
 }
 
+const ControlText kUsersAlertsTexts[] = {
+    {IDC_UA_GROUP, "Violation Alert"},
+    {IDC_UA_SENTENCE, "Send alerts when the following occurs: "},
+    {IDC_UA_ACCESS_PREFIX, "More than"},
+    {IDC_UA_ERROR_PREFIX, "More than"},
+    {IDC_UA_LOGON_PREFIX, "More than"},
+    {IDC_UA_ACCESS_SUFFIX, "access violation(s)"},
+    {IDC_UA_ERROR_SUFFIX, "error violation(s)"},
+    {IDC_UA_LOGON_SUFFIX, "logon violation(s)"},
+};
+
 TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
 {
     SetDwords(kServerKey, AlertValues(25, 0, 7));
@@ -125,13 +144,7 @@ TEST_F(PolicyDialogs, UsersAlertsClampAboveTenAndWriteInOrder)
         EXPECT_EQ("10", ComboText(dialog, IDC_UA_ACCESS));
         EXPECT_EQ("0", ComboText(dialog, IDC_UA_ERROR));
         EXPECT_EQ("7", ComboText(dialog, IDC_UA_LOGON));
-        EXPECT_EQ("Violation Alert", ItemText(dialog, IDC_UA_GROUP));
-        EXPECT_EQ("Send alerts when the following occurs: ", ItemText(dialog, IDC_UA_SENTENCE));
-        for (int id : {IDC_UA_ACCESS_PREFIX, IDC_UA_ERROR_PREFIX, IDC_UA_LOGON_PREFIX})
-            EXPECT_EQ("More than", ItemText(dialog, id));
-        EXPECT_EQ("access violation(s)", ItemText(dialog, IDC_UA_ACCESS_SUFFIX));
-        EXPECT_EQ("error violation(s)", ItemText(dialog, IDC_UA_ERROR_SUFFIX));
-        EXPECT_EQ("logon violation(s)", ItemText(dialog, IDC_UA_LOGON_SUFFIX));
+        ExpectControlTexts(dialog, kUsersAlertsTexts);
         Click(dialog, IDOK);
     });
     ExpectDwords(kServerKey, AlertValues(10, 0, 7));

@@ -1,6 +1,6 @@
 // The File Name Space Mapping dialog: the mapping bits and their dependent groups, the suffix
 // list, the separator's validation and what OK writes.
-#include "tests/policy_helper_testing.h"
+#include "tests/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -67,6 +67,16 @@ void RunNameSpaceToBox(const std::function<void(HWND)> &act,
 
 using NameSpaceMapping = TitledPolicyDialogTest;
 
+const ControlText kNameSpaceTexts[] = {
+    {IDC_NS_MAPPING_GROUP, "File Name Space Mapping"},
+    {IDC_NS_LONG_NAMES, "Enable UNIX system to Windows NT-style file name mapping."},
+    {IDC_NS_SUFFIX_GROUP, "Suffix Length"},
+    {IDC_NS_SUFFIX_LABEL, "Suffix Length:"},
+    {IDC_NS_SUFFIX_UNIT, "characters"},
+    {IDC_NS_TRUNCATE, "Truncate file extension without tilde (~)."},
+    {IDC_NS_SEP_LABEL, "Separator:"},
+};
+
 TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
 {
     StoreMapping(12, 7, 5, 0, "abcdefghij");
@@ -86,14 +96,7 @@ TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
             EXPECT_EQ(BS_CHECKBOX, GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK);
         EXPECT_EQ(CBS_DROPDOWNLIST, GetWindowLongA(GetDlgItem(dialog, IDC_NS_SUFFIX), GWL_STYLE) & 3);
         // The three runs of texts, each at its first and last control.
-        EXPECT_EQ("File Name Space Mapping", ItemText(dialog, IDC_NS_MAPPING_GROUP));
-        EXPECT_EQ("Enable UNIX system to Windows NT-style file name mapping.",
-                  ItemText(dialog, IDC_NS_LONG_NAMES));
-        EXPECT_EQ("Suffix Length", ItemText(dialog, IDC_NS_SUFFIX_GROUP));
-        EXPECT_EQ("Suffix Length:", ItemText(dialog, IDC_NS_SUFFIX_LABEL));
-        EXPECT_EQ("characters", ItemText(dialog, IDC_NS_SUFFIX_UNIT));
-        EXPECT_EQ("Truncate file extension without tilde (~).", ItemText(dialog, IDC_NS_TRUNCATE));
-        EXPECT_EQ("Separator:", ItemText(dialog, IDC_NS_SEP_LABEL));
+        ExpectControlTexts(dialog, kNameSpaceTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });

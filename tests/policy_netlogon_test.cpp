@@ -1,11 +1,12 @@
 // The Netlogon Service dialog in its three layouts: the scripts path, the optional flags, the
 // password change frequency held in one of two values, and the writes that do not end it.
-#include "tests/policy_testing.h"
+#include "tests/policy_dialog_fixture.h"
 
 #include <string>
 #include <vector>
 
 #include "lab/lab.h"
+#include "tests/write_recorder.h"
 
 using namespace policytest;
 
@@ -88,33 +89,6 @@ void ExpectAgeControlsEnabled(HWND dialog, bool enabled)
         EXPECT_EQ(enabled, Enabled(dialog, id)) << id;
 }
 
-// What the dialog hands to RegSetValueExA, recorded on the way to the lab.
-struct SetCall {
-    std::string name;
-    DWORD type;
-    std::string data;
-};
-std::vector<SetCall> g_setCalls;
-
-LONG WINAPI RecordSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
-                           DWORD size)
-{
-    g_setCalls.push_back({name, type, std::string((const char *)data, size)});
-    return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
-}
-
-class RecordedWrites {
-public:
-    RecordedWrites()
-    {
-        g_setCalls.clear();
-        NetCalls table = GetLabNetCalls();
-        table.RegSetValueExA = RecordSetValue;
-        InstallNetCalls(table);
-    }
-    ~RecordedWrites() { InstallNetCalls(GetLabNetCalls()); }
-};
-
 class NetlogonService : public PolicyDialogTest {
 protected:
     void SetUp() override
@@ -129,6 +103,22 @@ protected:
 
 }  // namespace
 
+const ControlText kPrimaryTexts[] = {
+    {IDC_NL_PDC_GROUP, "Primary Domain Controller (PDC)"},
+    {IDC_NL_SCRIPTS_LABEL, "Export Scripts from: "},
+    {IDC_NL_PULSE_TEXT,
+     "Specify the time at which the primary domain controller should send update "
+     "notices when no updates are occurring to the master user accounts database."},
+    {IDC_NL_PULSE_LABEL, "Update Notice Interval (in seconds): "},
+    {IDC_NL_REFUSE,
+     "Refuse to change machine account password for all machines those are not "
+     "domain controllers."},
+    {IDC_NL_PDC_AGE_TEXT,
+     "Specify the frequency with which PDC must change its machine account password "
+     "on trusted domains."},
+    {IDC_NL_DAYS_LABEL, "Password Change Frequency (in days): "},
+};
+
 TEST_F(NetlogonService, PrimaryShowsItsLayoutAndWritesItsValues)
 {
     LabSetRegDword(kPdc, kNetlogonKey, "RefusePasswordChange", 3);
@@ -141,17 +131,7 @@ TEST_F(NetlogonService, PrimaryShowsItsLayoutAndWritesItsValues)
         EXPECT_EQ(178, ComboCount(dialog, IDC_NL_PULSE));
         EXPECT_EQ("300", ComboText(dialog, IDC_NL_PULSE));
         EXPECT_EQ("45", ItemText(dialog, IDC_NL_DAYS));
-        EXPECT_EQ("Primary Domain Controller (PDC)", ItemText(dialog, IDC_NL_PDC_GROUP));
-        EXPECT_EQ("Export Scripts from: ", ItemText(dialog, IDC_NL_SCRIPTS_LABEL));
-        EXPECT_EQ("Specify the time at which the primary domain controller should send update "
-                  "notices when no updates are occurring to the master user accounts database.",
-                  ItemText(dialog, IDC_NL_PULSE_TEXT));
-        EXPECT_EQ("Update Notice Interval (in seconds): ", ItemText(dialog, IDC_NL_PULSE_LABEL));
-        EXPECT_EQ("Refuse to change machine account password for all machines those are not "
-                  "domain controllers.", ItemText(dialog, IDC_NL_REFUSE));
-        EXPECT_EQ("Specify the frequency with which PDC must change its machine account password "
-                  "on trusted domains.", ItemText(dialog, IDC_NL_PDC_AGE_TEXT));
-        EXPECT_EQ("Password Change Frequency (in days): ", ItemText(dialog, IDC_NL_DAYS_LABEL));
+        ExpectControlTexts(dialog, kPrimaryTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDC_NL_REFUSE);
         PickIndex(dialog, IDC_NL_PULSE, 0);
@@ -170,6 +150,22 @@ TEST_F(NetlogonService, PrimaryShowsItsLayoutAndWritesItsValues)
     });
 }
 
+const ControlText kBackupTexts[] = {
+    {IDC_NL_BDC_GROUP, "Backup Domain Controller (BDC)"},
+    {IDC_NL_SCRIPTS_LABEL, "Import Scripts to: "},
+    {IDC_NL_UPDATE,
+     "Synchronize user accounts database with Primary Domain Controller (PDC) when "
+     "the NetLogon service starts."},
+    {IDC_NL_RANDOMIZE_TEXT,
+     "Specify the time period within which BDC should contact PDC for updates after "
+     "receiving an update notice."},
+    {IDC_NL_RANDOMIZE_LABEL, "Update Request Interval (in seconds): "},
+    {IDC_NL_BDC_AGE_TEXT,
+     "Specify the frequency with which BDC must change its machine account password "
+     "on PDC."},
+    {IDC_NL_DAYS_LABEL, "Password Change Frequency (in days): "},
+};
+
 TEST_F(NetlogonService, BackupShowsItsLayoutAndClampsItsInterval)
 {
     SetScripts(REG_EXPAND_SZ, kImport);
@@ -181,17 +177,7 @@ TEST_F(NetlogonService, BackupShowsItsLayoutAndClampsItsInterval)
         EXPECT_FALSE(Checked(dialog, IDC_NL_REFUSE));
         EXPECT_EQ(24, ComboCount(dialog, IDC_NL_RANDOMIZE));
         EXPECT_EQ("5", ComboText(dialog, IDC_NL_RANDOMIZE));
-        EXPECT_EQ("Backup Domain Controller (BDC)", ItemText(dialog, IDC_NL_BDC_GROUP));
-        EXPECT_EQ("Import Scripts to: ", ItemText(dialog, IDC_NL_SCRIPTS_LABEL));
-        EXPECT_EQ("Synchronize user accounts database with Primary Domain Controller (PDC) when "
-                  "the NetLogon service starts.", ItemText(dialog, IDC_NL_UPDATE));
-        EXPECT_EQ("Specify the time period within which BDC should contact PDC for updates after "
-                  "receiving an update notice.", ItemText(dialog, IDC_NL_RANDOMIZE_TEXT));
-        EXPECT_EQ("Update Request Interval (in seconds): ",
-                  ItemText(dialog, IDC_NL_RANDOMIZE_LABEL));
-        EXPECT_EQ("Specify the frequency with which BDC must change its machine account password "
-                  "on PDC.", ItemText(dialog, IDC_NL_BDC_AGE_TEXT));
-        EXPECT_EQ("Password Change Frequency (in days): ", ItemText(dialog, IDC_NL_DAYS_LABEL));
+        ExpectControlTexts(dialog, kBackupTexts);
         Click(dialog, IDC_NL_UPDATE);
         Click(dialog, IDC_NL_REFUSE);
         Click(dialog, IDOK);
@@ -236,15 +222,19 @@ TEST_F(NetlogonService, DefaultPutsBackEachLayoutsValues)
     ExpectDwords(kNetlogonKey, {{"Update", 0}, {"Randomize", 30}});
 }
 
+const ControlText kMemberServerTexts[] = {
+    {IDC_NL_SERVER_GROUP, "Member Server"},
+    {IDC_NL_DISABLE, "Prevent member server from changing its machine account password on PDC."},
+    {IDC_NL_SERVER_AGE_TEXT,
+     "Specify the frequency with which member server must change its machine account "
+     "password on PDC."},
+};
+
 TEST_F(NetlogonService, MemberServerPreventedFromChangingHasNoFrequencyToEdit)
 {
     LabSetRegDword(kPdc, kNetlogonKey, "DisablePasswordChange", 1);
     RunNetlogon(RoleServer, [](HWND dialog) {
-        EXPECT_EQ("Member Server", ItemText(dialog, IDC_NL_SERVER_GROUP));
-        EXPECT_EQ("Prevent member server from changing its machine account password on PDC.",
-                  ItemText(dialog, IDC_NL_DISABLE));
-        EXPECT_EQ("Specify the frequency with which member server must change its machine account "
-                  "password on PDC.", ItemText(dialog, IDC_NL_SERVER_AGE_TEXT));
+        ExpectControlTexts(dialog, kMemberServerTexts);
         EXPECT_TRUE(Checked(dialog, IDC_NL_DISABLE));
         ExpectAgeControlsEnabled(dialog, false);
         Click(dialog, IDC_NL_DISABLE);
@@ -425,27 +415,24 @@ TEST_F(NetlogonService, ScriptsMustBeAnExpandableStringAndLongOnesAreCut)
 
 TEST_F(NetlogonService, ScriptsAreWrittenExpandableWithoutATerminator)
 {
-    RecordedWrites recorded;
+    WriteRecorder recorder;
     RunNetlogon(RolePrimaryDomainController, [](HWND dialog) { Click(dialog, IDOK); });
-    ASSERT_FALSE(g_setCalls.empty());
-    EXPECT_EQ("Scripts", g_setCalls[0].name);
-    EXPECT_EQ((DWORD)REG_EXPAND_SZ, g_setCalls[0].type);
-    EXPECT_EQ(std::string(kExport), g_setCalls[0].data);
+    ASSERT_FALSE(recorder.Writes().empty());
+    EXPECT_EQ("Scripts", recorder.Writes()[0].name);
+    EXPECT_EQ((DWORD)REG_EXPAND_SZ, recorder.Writes()[0].type);
+    EXPECT_EQ(std::string(kExport), recorder.Writes()[0].bytes);
 
-    g_setCalls.clear();
+    RecordedWrites().clear();
     RunNetlogon(RoleBackupDomainController, [](HWND dialog) {
         TypeText(dialog, IDC_NL_SCRIPTS, "");
         Click(dialog, IDOK);
     });
-    ASSERT_FALSE(g_setCalls.empty());
-    EXPECT_EQ("Scripts", g_setCalls[0].name);
-    EXPECT_EQ("", g_setCalls[0].data);
-    std::vector<std::string> order;
-    for (const SetCall &call : g_setCalls)
-        order.push_back(call.name);
+    ASSERT_FALSE(recorder.Writes().empty());
+    EXPECT_EQ("Scripts", recorder.Writes()[0].name);
+    EXPECT_EQ("", recorder.Writes()[0].bytes);
     EXPECT_EQ((std::vector<std::string>{"Scripts", "RefusePasswordChange", "Update", "Randomize",
                                         "MaximumPasswordAge"}),
-              order);
+              recorder.Names());
 }
 
 TEST_F(NetlogonService, FailedFlagWritesReportAndGoOn)

@@ -1,8 +1,9 @@
 // The protocol every policy dialog follows, seen through the first three dialogs, and the
 // registry value helpers.
-#include "tests/policy_testing.h"
+#include "tests/policy_dialog_fixture.h"
 
 #include "lab/lab.h"
+#include "tests/write_recorder.h"
 
 using namespace policytest;
 
@@ -16,26 +17,14 @@ HKEY OpenServerKey()
     return key;
 }
 
-DWORD lastWrittenSize;
-
-// The lab's write, noting the data length the program passed.
-LONG WINAPI NoteWrittenSize(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
-                            DWORD size)
-{
-    lastWrittenSize = size;
-    return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
-}
-
 // Writes a string through SetKorvidRegValue and returns the length it passed to the registry.
 DWORD WrittenStringSize(HKEY key, const char *text)
 {
-    NetCalls noting = GetLabNetCalls();
-    noting.RegSetValueExA = NoteWrittenSize;
-    InstallNetCalls(noting);
-    lastWrittenSize = 0xFFFFFFFF;
+    WriteRecorder recorder;
     EXPECT_EQ(1, SetKorvidRegValue("Test", key, "Comment", text, REG_SZ));
-    InstallNetCalls(GetLabNetCalls());
-    return lastWrittenSize;
+    if (recorder.Writes().empty())
+        return 0xFFFFFFFF;
+    return (DWORD)recorder.Writes().back().bytes.size();
 }
 
 }  // namespace
@@ -387,16 +376,16 @@ INT_PTR CALLBACK NamedValueProc(HWND dialog, UINT message, WPARAM, LPARAM)
     if (!OpenKeyForReading(dialog, key, &handle))
         return 0;
     if (!QueryNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", &pulse)) {
-        AbandonPolicyKey(dialog, handle);
+        CloseKeyAndEndDialog(dialog, handle);
         return 0;
     }
     Net().RegCloseKey(handle);
     if (!OpenKeyForWriting(dialog, key, KEY_READ | KEY_WRITE, TRUE, &handle))
         return 0;
     if (WriteNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", pulse + 20))
-        FinishPolicyWrites(dialog, handle);
+        FlushKeyAndEndDialog(dialog, handle);
     else
-        AbandonPolicyKey(dialog, handle);
+        CloseKeyAndEndDialog(dialog, handle);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 // The UNIX File System Integration dialog: the radio group and the bypass box that disables it,
 // the permission masks shown and typed in octal, their validation and what OK writes.
-#include "tests/policy_helper_testing.h"
+#include "tests/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -71,6 +71,16 @@ int FieldLimit(HWND dialog, int id)
 
 using UnixFileSystem = TitledPolicyDialogTest;
 
+const ControlText kUnixFsTexts[] = {
+    {IDC_UFS_LOCK_GROUP, "File Locking"},
+    {IDC_UFS_PERMS_GROUP, "Default Permissions on Files and Directories"},
+    {IDC_UFS_BYPASS, "Bypass all UNIX system file security."},
+    {IDC_UFS_FILE_LABEL, "File Permission:"},
+    {IDC_UFS_FILE_RANGE, "(up to 4 digits in octal, from 0 to 7777)"},
+    {IDC_UFS_DIR_LABEL, "Directory Permission:"},
+    {IDC_UFS_DIR_RANGE, "(up to 3 digits in octal, from 0 to 777)"},
+};
+
 TEST_F(UnixFileSystem, OpensWithStoredValuesInTheirControls)
 {
     StoreFileSystem({3, 0, 5, 0, 0, 420});
@@ -90,13 +100,7 @@ TEST_F(UnixFileSystem, OpensWithStoredValuesInTheirControls)
         for (int id : {IDC_UFS_UNIX_LOCKS, IDC_UFS_ROOT_OWNS, IDC_UFS_BYPASS})
             EXPECT_EQ(BS_CHECKBOX, ButtonType(dialog, id));
         // The run of texts at its ends, and the five set one by one.
-        EXPECT_EQ("File Locking", ItemText(dialog, IDC_UFS_LOCK_GROUP));
-        EXPECT_EQ("Default Permissions on Files and Directories", ItemText(dialog, IDC_UFS_PERMS_GROUP));
-        EXPECT_EQ("Bypass all UNIX system file security.", ItemText(dialog, IDC_UFS_BYPASS));
-        EXPECT_EQ("File Permission:", ItemText(dialog, IDC_UFS_FILE_LABEL));
-        EXPECT_EQ("(up to 4 digits in octal, from 0 to 7777)", ItemText(dialog, IDC_UFS_FILE_RANGE));
-        EXPECT_EQ("Directory Permission:", ItemText(dialog, IDC_UFS_DIR_LABEL));
-        EXPECT_EQ("(up to 3 digits in octal, from 0 to 777)", ItemText(dialog, IDC_UFS_DIR_RANGE));
+        ExpectControlTexts(dialog, kUnixFsTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });

@@ -1,7 +1,7 @@
 // The UPS Service dialog: the send box and the controls it governs, the recipient and message
 // held to their fields with their warnings, strings written without a terminator, and the
 // dialog's own numbering of its reads.
-#include "tests/policy_helper_testing.h"
+#include "tests/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -87,6 +87,15 @@ const char kMessageWarning[] =
 
 using UpsDialog = TitledPolicyDialogTest;
 
+const ControlText kUpsTexts[] = {
+    {IDC_UPS_SEND, "Send power failure message."},
+    {IDC_UPS_RECIPIENT_GROUP, "Recipient:"},
+    {IDC_UPS_RECIPIENT_LABEL, "User/Group Name (up to 15 characters):"},
+    {IDC_UPS_MESSAGE_GROUP, "Message"},
+    {IDC_UPS_MESSAGE_LABEL, "Content (up to 500 characters):"},
+    {IDC_UPS_INTERVAL_LABEL, "Interval (in minutes):"},
+};
+
 TEST_F(UpsDialog, SendBoxGovernsTheMessageControls)
 {
     SetUps(0, "Operators", "Line one\r\nLine two", 4);
@@ -98,13 +107,7 @@ TEST_F(UpsDialog, SendBoxGovernsTheMessageControls)
         EXPECT_EQ(11, ComboCount(dialog, IDC_UPS_INTERVAL));
         EXPECT_EQ("4", ComboText(dialog, IDC_UPS_INTERVAL));
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
-        EXPECT_EQ("Send power failure message.", ItemText(dialog, IDC_UPS_SEND));
-        EXPECT_EQ("Recipient:", ItemText(dialog, IDC_UPS_RECIPIENT_GROUP));
-        EXPECT_EQ("User/Group Name (up to 15 characters):",
-                  ItemText(dialog, IDC_UPS_RECIPIENT_LABEL));
-        EXPECT_EQ("Message", ItemText(dialog, IDC_UPS_MESSAGE_GROUP));
-        EXPECT_EQ("Content (up to 500 characters):", ItemText(dialog, IDC_UPS_MESSAGE_LABEL));
-        EXPECT_EQ("Interval (in minutes):", ItemText(dialog, IDC_UPS_INTERVAL_LABEL));
+        ExpectControlTexts(dialog, kUpsTexts);
         EXPECT_EQ(0u, ItemText(dialog, IDC_UPS_TEXT).find("Indicate whether Velmor Server"));
         EXPECT_EQ("", ItemText(dialog, IDC_UPS_GROUP));
         // Enter in the message starts a new line rather than pressing OK.

@@ -1,7 +1,8 @@
-// Shared set-up of the policy tests: the lab's primary domain controller selected and
-// connected as the program leaves it after a selection.
-#ifndef KORVID_POLICY_TESTING_H
-#define KORVID_POLICY_TESTING_H
+// The fixture of the policy dialog tests: the lab's primary domain controller selected and
+// connected as the program leaves it after a selection, its values set and read back, and the
+// checks of the dialogs' texts and message boxes.
+#ifndef KORVID_POLICY_DIALOG_FIXTURE_H
+#define KORVID_POLICY_DIALOG_FIXTURE_H
 
 #include <windows.h>
 
@@ -86,6 +87,20 @@ inline void ConnectTarget(const char *name, BOOL writeAccess)
     target.serverType = 0x100B;
     target.platformKind = PlatformVelmorServer;
     target.connected = TRUE;
+}
+
+// A control's text as the dialog shows it.
+struct ControlText {
+    int controlId;
+    const char *text;
+};
+
+// Every control of the table shows its text.
+template <size_t N>
+inline void ExpectControlTexts(HWND dialog, const ControlText (&texts)[N])
+{
+    for (const ControlText &expected : texts)
+        EXPECT_EQ(expected.text, ItemText(dialog, expected.controlId)) << expected.controlId;
 }
 
 // A registry message of a policy dialog: one OK button, no icon.

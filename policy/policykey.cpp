@@ -1,11 +1,13 @@
-// The life cycle that every policy dialog shares: opening its key with one reconnection,
-// reading and writing values with their numbered or named messages, the lists of numbers,
-// the title, and the whole protocol for dialogs made of flags and numbers only.
-#include "policy/policy.h"
+// A policy dialog's key and its messages: opening it with one reconnection, reading and
+// writing values with their numbered, named or unowned messages, and ending the dialog after a
+// failure.
+#include "policy/policykey.h"
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
+#include "app/shell.h"
 #include "connection/netcalls.h"
 #include "connection/target.h"
 #include "resources/resource.h"
@@ -141,12 +143,10 @@ void ReportWriteFault(HWND dialog, const PolicyModel &policy, int index, LONG st
         ReportWriteStatus(dialog, key.tag, value.steps.writeStep, status);
         break;
     case AccessNamed:
-        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", key.tag,
-                          ValueWord(policy, value), (int)status);
+        ReportNamedWriteStatus(dialog, key.tag, ValueWord(policy, value), status);
         break;
     case AccessHelpers:
-        ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d",
-                          key.tag, value.name, (int)value.type, (int)status);
+        ReportHelperWriteStatus(key.tag, value.name, value.type, status);
         break;
     }
 }
@@ -168,14 +168,18 @@ void WarnOfLongTexts(HWND dialog, const PolicyModel &policy, const PolicyRead &r
 
 void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
 {
-    char text[kTextChars];
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(text, sizeof(text), format, arguments);
+    ShowAppBoxV(owner, caption, MB_OK, format, arguments);
     va_end(arguments);
-    // A box without owner disables no window of its own: task-modal, it disables every window
-    // of the thread, so that the dialog behind it cannot be pressed again while it shows.
-    MessageBoxA(owner, text, caption, owner ? MB_OK : MB_OK | MB_TASKMODAL);
+}
+
+void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    ShowAppBoxV(owner, GetAppTitle(), MB_OK | icon, format, arguments);
+    va_end(arguments);
 }
 
 void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status)
@@ -192,6 +196,27 @@ void ReportWriteStatus(HWND dialog, const char *tag, int step, LONG status)
 {
     ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND %d, RegRet=%d", tag, step,
                       (int)status);
+}
+void ReportNamedWriteStatus(HWND dialog, const char *tag, const char *word, LONG status)
+{
+    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", tag, word,
+                      (int)status);
+}
+
+void ReportHelperWriteStatus(const char *tag, const char *name, DWORD type, LONG status)
+{
+    ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d", tag,
+                      name, (int)type, (int)status);
+}
+
+void ReportNamedReadStatus(HWND dialog, const char *tag, const char *word, LONG status)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, word, (int)status);
+}
+
+void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, word, (int)type);
 }
 
 void EndPolicyDialog(HWND dialog)
@@ -211,13 +236,13 @@ BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL wa
     return OpenKeyOrEnd(dialog, key, access, waitCursor, TRUE, handle);
 }
 
-void AbandonPolicyKey(HWND dialog, HKEY handle)
+void CloseKeyAndEndDialog(HWND dialog, HKEY handle)
 {
     Net().RegCloseKey(handle);
     EndPolicyDialog(dialog);
 }
 
-void FinishPolicyWrites(HWND dialog, HKEY handle)
+void FlushKeyAndEndDialog(HWND dialog, HKEY handle)
 {
     Net().RegFlushKey(handle);
     Net().RegCloseKey(handle);
@@ -303,249 +328,19 @@ BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name
     LONG status = Net().RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE *)&value,
                                        sizeof(value));
     if (status != ERROR_SUCCESS)
-        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", tag, word,
-                          (int)status);
+        ReportNamedWriteStatus(dialog, tag, word, status);
     return status == ERROR_SUCCESS;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Lists of numbers
-// ---------------------------------------------------------------------------------------------
-
-static int ListIndex(const NumberList &list, DWORD value)
+LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
 {
-    return (int)((BringIntoList(list, value) - list.lower) / list.step);
-}
-
-void FillNumberList(HWND dialog, int controlId, const NumberList &list, DWORD stored)
-{
-    HWND combo = GetDlgItem(dialog, controlId);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (DWORD value = list.lower; value <= list.upper; value += list.step) {
-        char number[16];
-        snprintf(number, sizeof(number), "%d", (int)value);
-        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)number);
-    }
-    SelectListValue(dialog, controlId, list, stored);
-}
-
-void SelectListValue(HWND dialog, int controlId, const NumberList &list, DWORD value)
-{
-    SendDlgItemMessageA(dialog, controlId, CB_SETCURSEL, ListIndex(list, value), 0);
-}
-
-DWORD GetListValue(HWND dialog, int controlId, const NumberList &list)
-{
-    LRESULT index = SendDlgItemMessageA(dialog, controlId, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR)
-        return list.defaultValue;
-    return BringIntoList(list, list.lower + (DWORD)index * list.step);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Controls, texts and title
-// ---------------------------------------------------------------------------------------------
-
-int GetCheck(HWND dialog, int controlId)
-{
-    return IsDlgButtonChecked(dialog, controlId) == BST_CHECKED ? 1 : 0;
-}
-
-int FlipCheck(HWND dialog, int controlId)
-{
-    int checked = !GetCheck(dialog, controlId);
-    CheckDlgButton(dialog, controlId, checked ? BST_CHECKED : BST_UNCHECKED);
-    return checked;
-}
-
-void SetPolicyTitle(HWND dialog, UINT nameId)
-{
-    char name[kTextChars];
-    char title[kTextChars];
-    LoadAppString(nameId, name);
-    snprintf(title, sizeof(title), "%s %s - %s", PropertiesPrefix(), name, GetShortComputerName());
-    SetWindowTextA(dialog, title);
-}
-
-void SetPolicyTexts(HWND dialog, const PolicyText *texts, int count)
-{
-    char text[kTextChars];
-    for (int i = 0; i < count; ++i) {
-        LoadAppString(texts[i].stringId, text);
-        SetDlgItemTextA(dialog, texts[i].controlId, text);
-    }
-}
-
-void FinishPolicyOpening(HWND dialog)
-{
-    if (!GetWriteAccess()) {
-        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        EnableWindow(GetDlgItem(dialog, IDC_DEFAULT), FALSE);
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The whole protocol for dialogs of REG_DWORD flags and numbers
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-void ShowValue(HWND dialog, const ValueModel &value, int controlId, DWORD shown)
-{
-    switch (value.rule) {
-    case RuleInvertedFlag:
-        CheckDlgButton(dialog, controlId, InvertCheck((int)shown) ? BST_CHECKED : BST_UNCHECKED);
-        break;
-    case RuleNumberList:
-        SelectListValue(dialog, controlId, value.range, shown);
-        break;
-    default:
-        CheckDlgButton(dialog, controlId, shown != 0 ? BST_CHECKED : BST_UNCHECKED);
-        break;
-    }
-}
-
-DWORD CollectValue(HWND dialog, const ValueModel &value, int controlId)
-{
-    switch (value.rule) {
-    case RuleInvertedFlag:
-        return InvertCheck(GetCheck(dialog, controlId));
-    case RuleNumberList:
-        return GetListValue(dialog, controlId, value.range);
-    default:
-        return GetCheck(dialog, controlId);
-    }
-}
-
-void ShowDependents(const PolicyDialogSpec &table, HWND dialog)
-{
-    if (table.showDependents)
-        table.showDependents(dialog);
-}
-
-void OpenPolicyDialog(const PolicyDialogSpec &table, HWND dialog)
-{
-    const PolicyModel &policy = *table.policy;
-    PolicyRead read;
-    if (!ReadPolicyForDialog(dialog, policy, &read))
-        return;
-    for (int i = 0; i < policy.valueCount; ++i) {
-        const ValueModel &value = policy.values[i];
-        if (value.rule == RuleNumberList)
-            FillNumberList(dialog, table.controlIds[i], value.range, read.values[i].data.number);
-        else
-            ShowValue(dialog, value, table.controlIds[i], ShownNumber(value, read.values[i]));
-    }
-    SetPolicyTexts(dialog, table.texts, table.textCount);
-    SetPolicyTitle(dialog, policy.nameId);
-    FinishPolicyOpening(dialog);
-    ShowDependents(table, dialog);
-    UpdateWindow(dialog);
-    FocusPolicyControl(dialog, IDCANCEL);
-}
-
-void ShowDefaults(const PolicyDialogSpec &table, HWND dialog)
-{
-    const PolicyModel &policy = *table.policy;
-    for (int i = 0; i < policy.valueCount; ++i)
-        ShowValue(dialog, policy.values[i], table.controlIds[i],
-                  policy.values[i].range.defaultValue);
-    ShowDependents(table, dialog);
-}
-
-void WritePolicyValues(const PolicyDialogSpec &table, HWND dialog)
-{
-    const PolicyModel &policy = *table.policy;
-    ValueData values[kMaxPolicyValues];
-    for (int i = 0; i < policy.valueCount; ++i)
-        values[i].number = CollectValue(dialog, policy.values[i], table.controlIds[i]);
-    WritePolicyForDialog(dialog, policy, values, kEveryValue);
-}
-
-BOOL IsCheckBoxOf(const PolicyDialogSpec &table, int controlId)
-{
-    for (int i = 0; i < table.policy->valueCount; ++i)
-        if (table.controlIds[i] == controlId && table.policy->values[i].rule != RuleNumberList)
-            return TRUE;
-    return FALSE;
-}
-
-// A command of a disabled button (Enter reaching a read-only dialog) does nothing.
-BOOL IsPolicyButtonEnabled(HWND dialog, int controlId)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, controlId));
-}
-
-}  // namespace
-
-INT_PTR PressPolicyButton(HWND dialog, int buttonId, void (*accept)(HWND), void (*restore)(HWND))
-{
-    switch (buttonId) {
-    case IDOK:
-        if (IsPolicyButtonEnabled(dialog, IDOK))
-            accept(dialog);
-        break;
-    case IDCANCEL:
-        EndPolicyDialog(dialog);
-        break;
-    case IDC_DEFAULT:
-        if (IsPolicyButtonEnabled(dialog, IDC_DEFAULT))
-            restore(dialog);
-        break;
-    }
-    return 1;
-}
-
-INT_PTR ClosePolicyDialog(HWND dialog)
-{
-    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    return 1;
-}
-
-PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam)
-{
-    if (message == WM_CLOSE) {
-        ClosePolicyDialog(dialog);
-        return PolicyCommandHandled;
-    }
-    if (message != WM_COMMAND)
-        return PolicyCommandNone;
-    switch (LOWORD(wParam)) {
-    case IDOK:
-        return IsPolicyButtonEnabled(dialog, IDOK) ? PolicyCommandAccept : PolicyCommandHandled;
-    case IDCANCEL:
-        EndPolicyDialog(dialog);
-        return PolicyCommandHandled;
-    case IDC_DEFAULT:
-        return IsPolicyButtonEnabled(dialog, IDC_DEFAULT) ? PolicyCommandRestore
-                                                           : PolicyCommandHandled;
-    }
-    return PolicyCommandNone;
-}
-
-INT_PTR HandlePolicyDialog(const PolicyDialogSpec &table, HWND dialog, UINT message,
-                           WPARAM wParam, LPARAM)
-{
-    if (message == WM_INITDIALOG) {
-        OpenPolicyDialog(table, dialog);
-        return 0;
-    }
-    switch (RoutePolicyCommand(dialog, message, wParam)) {
-    case PolicyCommandAccept:
-        WritePolicyValues(table, dialog);
-        return 1;
-    case PolicyCommandRestore:
-        ShowDefaults(table, dialog);
-        return 1;
-    case PolicyCommandHandled:
-        return 1;
-    case PolicyCommandNone:
-        break;
-    }
-    if (message == WM_COMMAND && IsCheckBoxOf(table, LOWORD(wParam))) {
-        FlipCheck(dialog, LOWORD(wParam));
-        ShowDependents(table, dialog);
-        return 1;
-    }
-    return 0;
+    // Zero-filled: a string stored without its terminator ends after its bytes.
+    memset(text, 0, kRegStringChars);
+    DWORD size = kRegStringChars;
+    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
+    if (status == ERROR_SUCCESS)
+        status = EndStringInBuffer(text, kRegStringChars, size, *type);
+    if (status != ERROR_SUCCESS)
+        text[0] = '\0';
+    return status;
 }
