@@ -18,14 +18,12 @@ TabPageEntry tabPages[] = {
     {FALSE, IDD_POLICY_PAGE, PolicyTabProc, IDS_TAB_POLICY},
 };
 
-const DWORD kDomainRoleBits = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL | SV_TYPE_DOMAIN_MEMBER;
-
 // The Policy page is offered only for a Velmor Server that has a role in a domain.
 void DecideShownPages()
 {
     const TargetComputer &computer = Target();
     tabPages[0].shown = TRUE;
-    tabPages[1].shown = computer.platformKind == PlatformVelmorServer && (computer.serverType & kDomainRoleBits);
+    tabPages[1].shown = HasDomainPolicies(computer.platformKind, computer.serverType);
 }
 
 void InsertTab(HWND tabControl, int index, UINT captionId)

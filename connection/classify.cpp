@@ -122,6 +122,13 @@ DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor)
     return type;
 }
 
+BOOL HasDomainPolicies(PlatformKind platformKind, DWORD serverType)
+{
+    const DWORD domainRoleBits =
+        SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL | SV_TYPE_DOMAIN_MEMBER;
+    return platformKind == PlatformVelmorServer && (serverType & domainRoleBits) != 0;
+}
+
 ServerRole RoleOfServerType(DWORD serverType)
 {
     if (serverType & SV_TYPE_DOMAIN_CTRL)

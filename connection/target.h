@@ -108,6 +108,9 @@ void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
 DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor);
 // The role the server type bits give.
 ServerRole RoleOfServerType(DWORD serverType);
+// A Velmor Server with a role in a domain: the computers whose policies the program edits (the
+// Policy page, and the servers korvidpol accepts).
+BOOL HasDomainPolicies(PlatformKind platformKind, DWORD serverType);
 // NetErrorText into the caller's buffer (kNetErrorBufferChars hold any), for other threads.
 void FormatNetError(DWORD code, char *text, int capacity);
 

@@ -61,8 +61,6 @@ LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
 
 namespace {
 
-// The computers for which the program shows its Policy page: a Velmor Server with a domain role.
-const DWORD kDomainRoleBits = SV_TYPE_DOMAIN_CTRL | SV_TYPE_DOMAIN_BAKCTRL | SV_TYPE_DOMAIN_MEMBER;
 
 const struct {
     PlatformKind kind;
@@ -120,7 +118,7 @@ bool OpenServer(const char *given, PolServer *server, ServerReport *report)
         CloseServer(server);
         return false;
     }
-    if (!(computer.serverType & kDomainRoleBits)) {
+    if (!HasDomainPolicies(computer.kind, computer.serverType)) {
         NoteRefused(report, name, "a Velmor Server without a domain role");
         CloseServer(server);
         return false;

@@ -134,7 +134,8 @@ void AppendQuotedText(TextBuffer *out, const char *text, size_t length)
 
 namespace {
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+// Shown and compared as one quoted text (a multi-string is shown byte by byte).
+bool IsQuotedTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 size_t TextLength(const RawValue &value)
 {
@@ -159,7 +160,7 @@ void AppendStoredValue(TextBuffer *out, const RawValue &value, DWORD expectedTyp
         DWORD number = 0;
         memcpy(&number, value.data, sizeof(number));
         AppendText(out, "%lu", (unsigned long)number);
-    } else if (IsStringType(value.type)) {
+    } else if (IsQuotedTextType(value.type)) {
         AppendQuotedText(out, (const char *)value.data, TextLength(value));
     } else {
         AppendText(out, "hex:");
@@ -172,7 +173,7 @@ bool SameStoredValue(const RawValue &a, const RawValue &b)
     if (a.status != b.status) return false;
     if (a.status != ERROR_SUCCESS) return true;
     if (a.type != b.type) return false;
-    if (IsStringType(a.type)) {
+    if (IsQuotedTextType(a.type)) {
         size_t length = TextLength(a);
         return length == TextLength(b) && memcmp(a.data, b.data, length) == 0;
     }
