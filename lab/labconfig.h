@@ -4,7 +4,7 @@
 //                             ServerVersionMajor, ServerVersionMinor, ServerComment, ServerStatus,
 //                             ConnectStatus, LatencyMs
 //   Computers\<NAME>\HKLM     the computer's HKEY_LOCAL_MACHINE
-//   Computers\<NAME>\Faults   OpenRead, OpenWrite, QueryValue, SetValue (subkeys), BreakAfterCalls,
+//   Computers\<NAME>\Faults   OpenRead, OpenWrite, QueryValue, SetValue, Flush (subkeys), BreakAfterCalls,
 //                             BreakStatus
 //   Calls\<NAME>              one counter per call of the network table, RoundTrips, and the gauges
 //                             OpenKeys (keys below a root), OpenRoots (roots) and NetBuffers
@@ -41,7 +41,7 @@ void LabDeleteRegValue(const char *computer, const char *keyPath, const char *na
 // The key and everything below it.
 void LabDeleteRegKey(const char *computer, const char *keyPath);
 
-// kind: "OpenRead", "OpenWrite" (key path), "QueryValue", "SetValue" ("keypath\\value");
+// kind: "OpenRead", "OpenWrite", "Flush" (key path), "QueryValue", "SetValue" ("keypath\\value");
 // a code of 0 is no fault.
 void LabSetFault(const char *computer, const char *kind, const char *name, DWORD code);
 // Removes every fault, the break included.
