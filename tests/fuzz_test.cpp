@@ -411,6 +411,20 @@ void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy)
     run.counts["ms checking"] += GetTickCount() - start;
 }
 
+// A long run says how far it has come every thousand iterations.
+void ReportProgress(unsigned long iterations)
+{
+    static DWORD start;
+    if (iterations == 1)
+        start = GetTickCount();
+    if (iterations % 1000 != 0)
+        return;
+    DWORD elapsed = GetTickCount() - start;
+    printf("fuzz: %lu iterations, %.1f per second\n", iterations,
+           elapsed ? iterations * 1000.0 / elapsed : 0.0);
+    fflush(stdout);
+}
+
 // Rounds on one computer, each on a policy of its layout or the Version page.
 void FuzzComputer(const LayoutComputer &layout, uint64_t seed, unsigned long rounds, Counts &counts)
 {
@@ -426,7 +440,7 @@ void FuzzComputer(const LayoutComputer &layout, uint64_t seed, unsigned long rou
         for (unsigned long round = 0; round < rounds && !testing::Test::HasFatalFailure(); ++round) {
             driver.SetDeadline(20000);
             FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())]);
-            ++counts["iterations"];
+            ReportProgress(++counts["iterations"]);
         }
         driver.SetDeadline(20000);
     });
