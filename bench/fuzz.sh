@@ -18,4 +18,4 @@ cp -a "$BUILD_DIR/tests" "$BUILD_DIR/lab" "$RUN_DIR/"
 prepare_wine "$BUILD_DIR/fuzz-prefix" || exit 1
 KORVID_FUZZ_ITERATIONS=$ITERATIONS KORVID_FUZZ_SEED=$SEED \
     wine "$RUN_DIR/tests/korvidtests.exe" --gtest_filter=Fuzz.DISABLED_Long \
-    --gtest_also_run_disabled_tests </dev/null 2>/dev/null | tr -d '\r'
+    --gtest_also_run_disabled_tests </dev/null 2>/dev/null | stdbuf -oL tr -d '\r'

@@ -411,15 +411,23 @@ void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy)
     run.counts["ms checking"] += GetTickCount() - start;
 }
 
-// A long run says how far it has come every thousand iterations.
-void ReportProgress(unsigned long iterations)
+void PrintCounts(const Counts &counts, DWORD elapsedMs);
+
+// A long run says how far it has come every thousand iterations, and every count every ten
+// thousand.
+void ReportProgress(const Counts &counts)
 {
     static DWORD start;
+    unsigned long iterations = counts.at("iterations");
     if (iterations == 1)
         start = GetTickCount();
     if (iterations % 1000 != 0)
         return;
     DWORD elapsed = GetTickCount() - start;
+    if (iterations % 10000 == 0) {
+        PrintCounts(counts, elapsed);
+        return;
+    }
     printf("fuzz: %lu iterations, %.1f per second\n", iterations,
            elapsed ? iterations * 1000.0 / elapsed : 0.0);
     fflush(stdout);
@@ -440,7 +448,8 @@ void FuzzComputer(const LayoutComputer &layout, uint64_t seed, unsigned long rou
         for (unsigned long round = 0; round < rounds && !testing::Test::HasFatalFailure(); ++round) {
             driver.SetDeadline(20000);
             FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())]);
-            ReportProgress(++counts["iterations"]);
+            ++counts["iterations"];
+            ReportProgress(counts);
         }
         driver.SetDeadline(20000);
     });
@@ -490,7 +499,7 @@ void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long iterations)
 
 TEST(Fuzz, FixedSeeds)
 {
-    RunAndPrint({ 1, 2, 3 }, 60);
+    RunAndPrint({ 1, 2, 3 }, 30);
 }
 
 TEST(Fuzz, DISABLED_Long)
