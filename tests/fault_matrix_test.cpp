@@ -91,22 +91,27 @@ Owner ReadOwner(const PolicyModel &policy, const ValueModel &value)
     return policy.keys[value.key].access == AccessHelpers ? NoOwner : OwnedByDialog;
 }
 
-ExpectedBox QueryBox(const PolicyModel &policy, const ValueModel &value, LONG status)
+// A failed read of the value at opening: its query (RegRet) or its type (dwType).
+ExpectedBox ReadBox(const PolicyModel &policy, const ValueModel &value, bool typeFault, long code)
 {
     const PolicyKey &key = policy.keys[value.key];
+    const char *what = typeFault ? "dwType" : "RegRet";
     std::string text = key.access == AccessNumbered
-        ? Format("%s - WM_INITDIALOG %d, RegRet=%d", key.tag, value.steps.readStep, (int)status)
-        : Format("%s - WM_INITDIALOG %s 1, RegRet=%d", key.tag, Word(policy, value), (int)status);
+        ? Format("%s - WM_INITDIALOG %d, %s=%ld", key.tag,
+                 typeFault ? value.steps.typeStep : value.steps.readStep, what, code)
+        : Format("%s - WM_INITDIALOG %s %d, %s=%ld", key.tag, Word(policy, value),
+                 typeFault ? 2 : 1, what, code);
     return RegistryBox(text, "", ReadOwner(policy, value));
+}
+
+ExpectedBox QueryBox(const PolicyModel &policy, const ValueModel &value, LONG status)
+{
+    return ReadBox(policy, value, false, status);
 }
 
 ExpectedBox TypeBox(const PolicyModel &policy, const ValueModel &value, DWORD type)
 {
-    const PolicyKey &key = policy.keys[value.key];
-    std::string text = key.access == AccessNumbered
-        ? Format("%s - WM_INITDIALOG %d, dwType=%d", key.tag, value.steps.typeStep, (int)type)
-        : Format("%s - WM_INITDIALOG %s 2, dwType=%d", key.tag, Word(policy, value), (int)type);
-    return RegistryBox(text, "", ReadOwner(policy, value));
+    return ReadBox(policy, value, true, (long)type);
 }
 
 ExpectedBox WriteBox(const PolicyModel &policy, const ValueModel &value, LONG status)
