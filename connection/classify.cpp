@@ -97,7 +97,8 @@ void ProbeRegistry(const char *name, BOOL waitCursor, ComputerClass *result)
     }
     status = OpenProbe(result->root, kSystemResourcesKey, KEY_READ, waitCursor);
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
-        result->kind = status == ERROR_SUCCESS ? PlatformWindowsNT : PlatformVelmorServerNoVersionKey;
+        result->kind =
+            status == ERROR_SUCCESS ? PlatformWindowsNT : PlatformVelmorServerNoVersionKey;
         return;
     }
     Net().RegCloseKey(result->root);

@@ -26,13 +26,6 @@ extern const PolicyModel kAlerterPolicy = {
 
 namespace {
 
-// A stored count of 999 or more shows as 995, the last entry of the list.
-const PolicyValue kValues[] = {
-    { "IncludeMessageHeader", ShownAsCheck, IDC_ALR_HEADER, { 0, 1, 1, 0 } },
-    { "CountNotOnNetworkCache", ShownAsNumberList, IDC_ALR_COUNT, { 0, 995, 5, 10 } },
-    { "NotOnNetworkCacheTimeout", ShownAsNumberList, IDC_ALR_TIMEOUT, { 0, 3600, 10, 120 } },
-};
-
 const PolicyText kTexts[] = {
     { IDC_ALR_HEADER_TEXT, IDS_ALR_HEADER_TEXT },
     { IDC_ALR_HEADER, IDS_ALR_HEADER },
@@ -42,12 +35,10 @@ const PolicyText kTexts[] = {
     { IDC_ALR_TIMEOUT_LABEL, IDS_ALR_TIMEOUT_LABEL },
 };
 
+const int kControlIds[] = { IDC_ALR_HEADER, IDC_ALR_COUNT, IDC_ALR_TIMEOUT };
+
 const PolicyDialogSpec kDialog = {
-    { "Alerter", "SYSTEM\\CurrentControlSet\\Services\\Alerter\\Parameters", AccessNumbered },
-    IDS_ALERTER,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kAlerterPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

@@ -27,13 +27,6 @@ extern const PolicyModel kAnnouncePolicy = {
 
 namespace {
 
-// The box says "announce", the value says "hidden": the box is checked when Hidden is 0.
-const PolicyValue kValues[] = {
-    { "Hidden", ShownAsInvertedCheck, IDC_ANN_ANNOUNCE, { 0, 1, 1, 0 } },
-    { "SrvAnnounce", ShownAsNumberList, IDC_ANN_FREQUENCY, { 60, 3600, 60, 180 } },
-    { "LmAnnounce", ShownAsCheck, IDC_ANN_LM, { 0, 1, 1, 0 } },
-};
-
 const PolicyText kTexts[] = {
     { IDC_ANN_ANNOUNCE, IDS_ANN_ANNOUNCE },
     { IDC_ANN_SERVER_GROUP, IDS_ANN_SERVER_GROUP },
@@ -58,12 +51,10 @@ void ShowAnnouncementDependents(HWND dialog)
     EnableAnnouncementControls(dialog, InvertCheck(GetCheck(dialog, IDC_ANN_ANNOUNCE)));
 }
 
+const int kControlIds[] = { IDC_ANN_ANNOUNCE, IDC_ANN_FREQUENCY, IDC_ANN_LM };
+
 const PolicyDialogSpec kDialog = {
-    { "LM", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters", AccessHelpers },
-    IDS_ANNOUNCEMENT,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    ShowAnnouncementDependents,
+    &kAnnouncePolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), ShowAnnouncementDependents,
 };
 
 }  // namespace

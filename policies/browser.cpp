@@ -31,17 +31,6 @@ extern const PolicyModel kBrowserPolicy = {
 
 namespace {
 
-// The three intervals share one list of seconds, 60 to 3600 in steps of 20.
-const PolicyValue kValues[] = {
-    { "MasterUpdate", ShownAsNumberList, IDC_BRW_MASTER_UPDATE, { 60, 3600, 20, 720 } },
-    { "BackupUpdate", ShownAsNumberList, IDC_BRW_BACKUP_UPDATE, { 60, 3600, 20, 720 } },
-    { "BackupRecovery", ShownAsNumberList, IDC_BRW_RECOVERY, { 60, 3600, 20, 1800 } },
-    { "MoreLog", ShownAsCheck, IDC_BRW_MORE_LOG, { 0, 1, 1, 0 } },
-};
-
-// The switch goes before the intervals: a failed interval write leaves it changed.
-const int kWriteOrder[] = { 3, 0, 1, 2 };
-
 const PolicyText kTexts[] = {
     { IDC_BRW_LOG_GROUP, IDS_BRW_LOG_GROUP },
     { IDC_BRW_LOG_TEXT, IDS_BRW_LOG_TEXT },
@@ -56,12 +45,12 @@ const PolicyText kTexts[] = {
     { IDC_BRW_RECOVERY_LABEL, IDS_BRW_RECOVERY_LABEL },
 };
 
+const int kControlIds[] = {
+    IDC_BRW_MASTER_UPDATE, IDC_BRW_BACKUP_UPDATE, IDC_BRW_RECOVERY, IDC_BRW_MORE_LOG,
+};
+
 const PolicyDialogSpec kDialog = {
-    { "Browser", "SYSTEM\\CurrentControlSet\\Services\\Browser\\Parameters", AccessNumbered },
-    IDS_BROWSER,
-    kValues, ARRAYSIZE(kValues), kWriteOrder,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kBrowserPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 // Netlogon service's key) and after how long it drops an inactive one (the server's key).
 #include "policies/policies.h"
 
-#include "connection/netcalls.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
 
@@ -33,29 +32,12 @@ extern const PolicyModel kClientsPolicy = {
 
 namespace {
 
-const PolicyKey kNetlogonKey = {
-    "Clients", "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters", AccessNamed };
-const PolicyKey kServerKey = {
-    "Clients", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters", AccessHelpers };
+// The description's values, in its order: three intervals, then the disconnection.
+const int kIntervalControls[] = { IDC_CC_QUERY, IDC_CC_DELAY, IDC_CC_WAIT };
+enum { kIntervalCount = ARRAYSIZE(kIntervalControls), kAutoDisconnect = kIntervalCount };
 
-// The three intervals of the Netlogon key, in reading and writing order.
-struct ClientInterval {
-    const char *name;
-    const char *word;   // names the value in its messages
-    int controlId;
-    NumberList range;
-};
-
-const ClientInterval kIntervals[] = {
-    { "LogonQuery", "Query", IDC_CC_QUERY, { 60, 3600, 20, 900 } },
-    { "QueryDelay", "Delay", IDC_CC_DELAY, { 1, 60, 1, 2 } },
-    { "RelogonDelay", "Wait", IDC_CC_WAIT, { 1, 60, 1, 2 } },
-};
-enum { kIntervalCount = ARRAYSIZE(kIntervals) };
-
-// AutoDisconnect is stored in minutes and chosen in whole hours; an empty list disconnects
-// nobody.
-const char kAutoDisconnect[] = "AutoDisconnect";
+// AutoDisconnect is chosen in whole hours; with no disconnection the list still shows the
+// first hour, ready for when the box is checked.
 const NumberList kHours = { 1, 60, 1, 0 };
 const DWORD kMinutesPerHour = 60;
 
@@ -80,57 +62,23 @@ void EnableAutoDisconnectControls(HWND dialog, BOOL enable)
     EnablePolicyControls(dialog, kDisconnectControls, ARRAYSIZE(kDisconnectControls), enable);
 }
 
-BOOL ReadIntervals(HWND dialog, DWORD *values)
-{
-    HKEY handle;
-    if (!OpenKeyForReading(dialog, kNetlogonKey, &handle))
-        return FALSE;
-    for (int i = 0; i < kIntervalCount; ++i) {
-        const ClientInterval &interval = kIntervals[i];
-        if (!QueryNamedDword(dialog, kNetlogonKey.tag, handle, interval.name, interval.word,
-                             &values[i])) {
-            AbandonPolicyKey(dialog, handle);
-            return FALSE;
-        }
-    }
-    Net().RegCloseKey(handle);
-    return TRUE;
-}
-
-BOOL ReadDisconnectHours(HWND dialog, DWORD *hours)
-{
-    HKEY handle;
-    DWORD minutes = 0;
-    if (!OpenKeyForReading(dialog, kServerKey, &handle))
-        return FALSE;
-    if (!GetKorvidRegValue(kServerKey.tag, handle, kAutoDisconnect, &minutes, REG_DWORD)) {
-        AbandonPolicyKey(dialog, handle);
-        return FALSE;
-    }
-    Net().RegCloseKey(handle);
-    *hours = minutes / kMinutesPerHour;
-    return TRUE;
-}
-
 void ShowDisconnect(HWND dialog, DWORD hours)
 {
-    if (hours > kHours.upper)
-        hours = kHours.upper;
     CheckDlgButton(dialog, IDC_CC_DISCONNECT, hours != 0 ? BST_CHECKED : BST_UNCHECKED);
-    // No disconnection still shows the first hour, ready for when the box is checked.
     FillNumberList(dialog, IDC_CC_HOURS, kHours, hours);
 }
 
 void OpenConnectedClients(HWND dialog)
 {
-    DWORD intervals[kIntervalCount] = {};
-    DWORD hours = 0;
-    if (!ReadIntervals(dialog, intervals) || !ReadDisconnectHours(dialog, &hours))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kClientsPolicy, &read))
         return;
     for (int i = 0; i < kIntervalCount; ++i)
-        FillNumberList(dialog, kIntervals[i].controlId, kIntervals[i].range, intervals[i]);
+        FillNumberList(dialog, kIntervalControls[i], kClientValues[i].range,
+                       read.values[i].data.number);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
-    ShowDisconnect(dialog, hours);
+    ShowDisconnect(dialog, ShownNumber(kClientValues[kAutoDisconnect], read.values[kAutoDisconnect])
+                               / kMinutesPerHour);
     SetPolicyTitle(dialog, IDS_CONNECTED_CLIENTS);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
@@ -140,8 +88,9 @@ void OpenConnectedClients(HWND dialog)
 
 void ShowClientDefaults(HWND dialog)
 {
-    for (const ClientInterval &interval : kIntervals)
-        SelectListValue(dialog, interval.controlId, interval.range, interval.range.defaultValue);
+    for (int i = 0; i < kIntervalCount; ++i)
+        SelectListValue(dialog, kIntervalControls[i], kClientValues[i].range,
+                        kClientValues[i].range.defaultValue);
     CheckDlgButton(dialog, IDC_CC_DISCONNECT, BST_UNCHECKED);
     SelectListValue(dialog, IDC_CC_HOURS, kHours, kHours.lower);
     EnableAutoDisconnectControls(dialog, FALSE);
@@ -154,52 +103,37 @@ DWORD CollectDisconnectMinutes(HWND dialog)
     return GetListValue(dialog, IDC_CC_HOURS, kHours) * kMinutesPerHour;
 }
 
-// The Netlogon values are written and flushed before the server key is opened, so a failure
-// there leaves them in place.
 void WriteConnectedClients(HWND dialog)
 {
-    DWORD intervals[kIntervalCount];
+    ValueData values[ARRAYSIZE(kClientValues)];
     for (int i = 0; i < kIntervalCount; ++i)
-        intervals[i] = GetListValue(dialog, kIntervals[i].controlId, kIntervals[i].range);
-    DWORD minutes = CollectDisconnectMinutes(dialog);
-
-    HKEY handle;
-    if (!OpenKeyForWriting(dialog, kNetlogonKey, KEY_WRITE, TRUE, &handle))
-        return;
-    for (int i = 0; i < kIntervalCount; ++i) {
-        const ClientInterval &interval = kIntervals[i];
-        if (!WriteNamedDword(dialog, kNetlogonKey.tag, handle, interval.name, interval.word,
-                             intervals[i])) {
-            AbandonPolicyKey(dialog, handle);
-            return;
-        }
-    }
-    Net().RegFlushKey(handle);
-    Net().RegCloseKey(handle);
-
-    if (!OpenKeyForWriting(dialog, kServerKey, KEY_WRITE, FALSE, &handle))
-        return;
-    if (SetKorvidRegValue(kServerKey.tag, handle, kAutoDisconnect, &minutes, REG_DWORD))
-        FinishPolicyWrites(dialog, handle);
-    else
-        AbandonPolicyKey(dialog, handle);
+        values[i].number = GetListValue(dialog, kIntervalControls[i], kClientValues[i].range);
+    values[kAutoDisconnect].number = CollectDisconnectMinutes(dialog);
+    WritePolicyForDialog(dialog, kClientsPolicy, values, kEveryValue);
 }
-
-BOOL ClickConnectedClients(HWND dialog, int controlId)
-{
-    if (controlId != IDC_CC_DISCONNECT)
-        return FALSE;
-    EnableAutoDisconnectControls(dialog, FlipCheck(dialog, IDC_CC_DISCONNECT));
-    return TRUE;
-}
-
-const PolicyProcedure kProcedure = {
-    OpenConnectedClients, WriteConnectedClients, ShowClientDefaults, ClickConnectedClients,
-};
 
 }  // namespace
 
-INT_PTR CALLBACK ConnectedClientsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK ConnectedClientsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    return HandlePolicyProcedure(kProcedure, dialog, message, wParam, lParam);
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenConnectedClients(dialog);
+        return 0;
+    case WM_CLOSE:
+        return ClosePolicyDialog(dialog);
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DEFAULT:
+            return PressPolicyButton(dialog, LOWORD(wParam), WriteConnectedClients,
+                                     ShowClientDefaults);
+        case IDC_CC_DISCONNECT:
+            EnableAutoDisconnectControls(dialog, FlipCheck(dialog, IDC_CC_DISCONNECT));
+            return 1;
+        }
+        break;
+    }
+    return 0;
 }

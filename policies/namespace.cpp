@@ -2,9 +2,6 @@
 // or Windows NT-style names, and the separator that marks a mapped name.
 #include "policies/policies.h"
 
-#include <stddef.h>
-#include <string.h>
-
 #include "policy/policy.h"
 #include "resources/resource.h"
 
@@ -38,36 +35,12 @@ extern const PolicyModel kNameSpacePolicy = {
 
 namespace {
 
-const PolicyKey kKey = {
-    "NAMESPACE", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters",
-    AccessHelpers,
-};
+// The description's values, in its order.
+enum { kSuffixLength, kMapping, kMixedCase, kTruncate, kSeparator };
 
-// NameSpaceMapping holds the two kinds of mapping as bits.
+// NameSpaceMapping's two bits.
 const DWORD kShortNames = 1;
 const DWORD kLongNames = 2;
-const DWORD kBothMappings = kShortNames | kLongNames;
-
-enum { kSeparatorChars = 7 };
-const char kDefaultSeparator[] = "~";
-
-const NumberList kSuffixLengths = { 0, 7, 1, 3 };
-
-struct MappingRecord {
-    DWORD suffixLength;
-    DWORD mapping;
-    DWORD mixedCase;
-    DWORD truncatedExtensions;
-    char separator[kRegStringChars];
-};
-
-const HelperValue kValues[] = {
-    { "UniqueSuffixLength", REG_DWORD, offsetof(MappingRecord, suffixLength) },
-    { "NameSpaceMapping", REG_DWORD, offsetof(MappingRecord, mapping) },
-    { "MixedCaseSupport", REG_DWORD, offsetof(MappingRecord, mixedCase) },
-    { "TruncatedExtensions", REG_DWORD, offsetof(MappingRecord, truncatedExtensions) },
-    { "MappingSeparator", REG_SZ, offsetof(MappingRecord, separator) },
-};
 
 const PolicyText kTexts[] = {
     { IDC_NS_MAPPING_GROUP, IDS_NS_MAPPING_GROUP },
@@ -94,14 +67,19 @@ const int kExtensionGroup[] = { IDC_NS_EXT_GROUP, IDC_NS_EXT_TEXT, IDC_NS_TRUNCA
 const int kSeparatorGroup[] = { IDC_NS_SEP_GROUP, IDC_NS_SEP_TEXT, IDC_NS_SEP_LABEL,
                                 IDC_NS_SEPARATOR };
 
+const ValueModel &MappingValue(int index)
+{
+    return kMappingValues[index];
+}
+
 void EnableMappingGroups(HWND dialog, DWORD mapping)
 {
-    if (mapping > kBothMappings)
+    if (mapping > MappingValue(kMapping).range.upper)
         return;
     EnablePolicyControls(dialog, kExtensionGroup, ARRAYSIZE(kExtensionGroup),
-                   (mapping & kShortNames) != 0);
+                         (mapping & kShortNames) != 0);
     EnablePolicyControls(dialog, kSeparatorGroup, ARRAYSIZE(kSeparatorGroup),
-                   (mapping & kLongNames) != 0);
+                         (mapping & kLongNames) != 0);
 }
 
 void CheckMapping(HWND dialog, DWORD mapping)
@@ -116,48 +94,61 @@ DWORD GetMapping(HWND dialog)
          | (GetCheck(dialog, IDC_NS_LONG_NAMES) ? kLongNames : 0);
 }
 
+// Every control from values as shown (read or defaults), the suffix list already filled.
+void ShowMapping(HWND dialog, const ValueData *values)
+{
+    CheckMapping(dialog, values[kMapping].number);
+    SelectListValue(dialog, IDC_NS_SUFFIX, MappingValue(kSuffixLength).range,
+                    values[kSuffixLength].number);
+    SetCheck(dialog, IDC_NS_MIXED_CASE, values[kMixedCase].number != 0);
+    SetCheck(dialog, IDC_NS_TRUNCATE, values[kTruncate].number != 0);
+    SetDlgItemTextA(dialog, IDC_NS_SEPARATOR, values[kSeparator].text);
+}
+
 void OpenNameSpaceMapping(HWND dialog)
 {
-    MappingRecord record = {};
-    if (!ReadHelperValues(dialog, kKey, kValues, ARRAYSIZE(kValues), &record))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kNameSpacePolicy, &read))
         return;
-    record.separator[kSeparatorChars] = '\0';
-    DWORD mapping = record.mapping > kBothMappings ? kBothMappings : record.mapping;
-    CheckMapping(dialog, mapping);
-    FillNumberList(dialog, IDC_NS_SUFFIX, kSuffixLengths, record.suffixLength);
-    SetCheck(dialog, IDC_NS_MIXED_CASE, record.mixedCase != 0);
-    SetCheck(dialog, IDC_NS_TRUNCATE, record.truncatedExtensions != 0);
-    SetDlgItemTextA(dialog, IDC_NS_SEPARATOR, record.separator);
-    SendDlgItemMessageA(dialog, IDC_NS_SEPARATOR, EM_LIMITTEXT, kSeparatorChars, 0);
+    ValueData shown[ARRAYSIZE(kMappingValues)];
+    for (int i = 0; i < (int)ARRAYSIZE(kMappingValues); ++i) {
+        shown[i].number = ShownNumber(MappingValue(i), read.values[i]);
+        ShowText(MappingValue(i), read.values[i].data.text, shown[i].text, sizeof(shown[i].text));
+    }
+    FillNumberList(dialog, IDC_NS_SUFFIX, MappingValue(kSuffixLength).range,
+                   shown[kSuffixLength].number);
+    ShowMapping(dialog, shown);
+    SendDlgItemMessageA(dialog, IDC_NS_SEPARATOR, EM_LIMITTEXT, MappingValue(kSeparator).limit, 0);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
     SetPolicyTitle(dialog, IDS_NAME_SPACE);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
-    EnableMappingGroups(dialog, mapping);
+    EnableMappingGroups(dialog, shown[kMapping].number);
     FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowDefaults(HWND dialog)
 {
-    CheckMapping(dialog, kBothMappings);
-    SelectListValue(dialog, IDC_NS_SUFFIX, kSuffixLengths, kSuffixLengths.defaultValue);
-    SetCheck(dialog, IDC_NS_MIXED_CASE, FALSE);
-    SetCheck(dialog, IDC_NS_TRUNCATE, TRUE);
-    SetDlgItemTextA(dialog, IDC_NS_SEPARATOR, kDefaultSeparator);
-    EnableMappingGroups(dialog, kBothMappings);
+    ValueData defaults[ARRAYSIZE(kMappingValues)];
+    for (int i = 0; i < (int)ARRAYSIZE(kMappingValues); ++i)
+        GetDefaultValue(MappingValue(i), &defaults[i]);
+    ShowMapping(dialog, defaults);
+    EnableMappingGroups(dialog, defaults[kMapping].number);
 }
 
 // The separator is checked even while its group is disabled: it is written all the same.
 BOOL AcceptSeparator(HWND dialog, const char *separator)
 {
-    if (separator[0] == '\0') {
-        RefuseTypedText(dialog, IDC_NS_SEPARATOR, kDefaultSeparator, "Separator is not entered.");
+    const char *defaultText = MappingValue(kSeparator).defaultText;
+    CheckedValue checked;
+    CheckText(MappingValue(kSeparator), separator, &checked);
+    if (checked.check == CheckEmpty) {
+        RefuseTypedText(dialog, IDC_NS_SEPARATOR, defaultText, "Separator is not entered.");
         return FALSE;
     }
-    char refused = separator[strspn(separator, kSeparatorCharacters)];
-    if (refused != '\0') {
-        RefuseTypedText(dialog, IDC_NS_SEPARATOR, kDefaultSeparator,
-                        "The character '%c' is not a tilde or alpha-numerical", refused);
+    if (checked.check == CheckCharacter) {
+        RefuseTypedText(dialog, IDC_NS_SEPARATOR, defaultText,
+                        "The character '%c' is not a tilde or alpha-numerical", checked.refused);
         return FALSE;
     }
     return TRUE;
@@ -165,15 +156,17 @@ BOOL AcceptSeparator(HWND dialog, const char *separator)
 
 void WriteNameSpaceMapping(HWND dialog)
 {
-    MappingRecord record = {};
-    GetDlgItemTextA(dialog, IDC_NS_SEPARATOR, record.separator, kSeparatorChars + 1);
-    if (!AcceptSeparator(dialog, record.separator))
+    ValueData values[ARRAYSIZE(kMappingValues)] = {};
+    GetDlgItemTextA(dialog, IDC_NS_SEPARATOR, values[kSeparator].text,
+                    MappingValue(kSeparator).limit + 1);
+    if (!AcceptSeparator(dialog, values[kSeparator].text))
         return;
-    record.suffixLength = GetListValue(dialog, IDC_NS_SUFFIX, kSuffixLengths);
-    record.mapping = GetMapping(dialog);
-    record.mixedCase = GetCheck(dialog, IDC_NS_MIXED_CASE);
-    record.truncatedExtensions = GetCheck(dialog, IDC_NS_TRUNCATE);
-    WriteHelperValues(dialog, kKey, kValues, ARRAYSIZE(kValues), &record);
+    values[kSuffixLength].number =
+        GetListValue(dialog, IDC_NS_SUFFIX, MappingValue(kSuffixLength).range);
+    values[kMapping].number = GetMapping(dialog);
+    values[kMixedCase].number = GetCheck(dialog, IDC_NS_MIXED_CASE);
+    values[kTruncate].number = GetCheck(dialog, IDC_NS_TRUNCATE);
+    WritePolicyForDialog(dialog, kNameSpacePolicy, values, kEveryValue);
 }
 
 }  // namespace
@@ -184,8 +177,14 @@ INT_PTR CALLBACK NameSpaceMappingDlgProc(HWND dialog, UINT message, WPARAM wPara
     case WM_INITDIALOG:
         OpenNameSpaceMapping(dialog);
         return 0;
+    case WM_CLOSE:
+        return ClosePolicyDialog(dialog);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DEFAULT:
+            return PressPolicyButton(dialog, LOWORD(wParam), WriteNameSpaceMapping, ShowDefaults);
         case IDC_NS_SHORT_NAMES:
         case IDC_NS_LONG_NAMES:
             FlipCheck(dialog, LOWORD(wParam));
@@ -198,5 +197,5 @@ INT_PTR CALLBACK NameSpaceMappingDlgProc(HWND dialog, UINT message, WPARAM wPara
         }
         break;
     }
-    return HandlePolicyButtons(dialog, message, wParam, WriteNameSpaceMapping, ShowDefaults);
+    return 0;
 }

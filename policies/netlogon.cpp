@@ -3,9 +3,7 @@
 #include "policies/policies.h"
 
 #include <stdio.h>
-#include <string.h>
 
-#include "connection/netcalls.h"
 #include "connection/target.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
@@ -51,22 +49,11 @@ extern const PolicyModel kNetlogonPolicy = {
 
 namespace {
 
-const PolicyKey kKey = {
-    "Netlogon", "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters", AccessNamed };
-
-enum { kScriptsChars = 240 };
-
-const NumberList kPulse = { 60, 3600, 20, 300 };
-const NumberList kRandomize = { 5, 120, 5, 30 };
-
-// The password change frequency is shown in days. MaximumPasswordAge holds days; a server
-// without it keeps SSIPasswdAge, in seconds and with a far lower bound.
-const char kMaximumAge[] = "MaximumPasswordAge";
-const char kSsiAge[] = "SSIPasswdAge";
-const DWORD kMaximumAgeDays = 1000000;
-const DWORD kSsiAgeDays = 31;
-const DWORD kSecondsPerDay = 86400;
-const DWORD kDefaultDays = 7;
+// The description's values, in its order.
+enum {
+    kPrimaryScripts, kBackupScripts, kRefuse, kPulse, kUpdate, kRandomize, kDisable, kDays,
+    kNetlogonValueCount
+};
 
 const PolicyText kPdcTexts[] = {
     { IDC_NL_REFUSE, IDS_NL_REFUSE },
@@ -98,22 +85,20 @@ const PolicyText kServerTexts[] = {
 
 const int kPasswordAgeControls[] = { IDC_NL_SERVER_AGE_TEXT, IDC_NL_DAYS_LABEL, IDC_NL_DAYS };
 
-// Everything the dialog reads and writes; each role uses its own part.
-struct NetlogonValues {
-    char scripts[kScriptsChars + 1];
-    BOOL hasRefuse;     // RefusePasswordChange was a REG_DWORD at opening
-    DWORD refuse;
-    DWORD pulse;
-    DWORD update;
-    DWORD randomize;
-    BOOL hasDisable;    // DisablePasswordChange was a REG_DWORD at opening
-    DWORD disable;
-    DWORD days;
-};
+const ValueModel &NetlogonValue(int index)
+{
+    return kNetlogonValues[index];
+}
 
 BOOL IsController(ServerRole role)
 {
     return role == RolePrimaryDomainController || role == RoleBackupDomainController;
+}
+
+// The Scripts value of the role's layout (the two differ in their default).
+int ScriptsOf(ServerRole role)
+{
+    return role == RolePrimaryDomainController ? kPrimaryScripts : kBackupScripts;
 }
 
 void EnablePasswordAgeControls(HWND dialog, BOOL enable)
@@ -136,93 +121,6 @@ void SetNetlogonTexts(HWND dialog, ServerRole role)
     }
 }
 
-LONG QueryFourBytes(HKEY handle, const char *name, DWORD *data, DWORD *type)
-{
-    DWORD size = sizeof(*data);
-    *data = 0;
-    return Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)data, &size);
-}
-
-// The two flags a server may lack: a missing one is no error, its box is just unavailable.
-BOOL QueryOptionalFlag(HKEY handle, const char *name, DWORD *value)
-{
-    DWORD type = 0;
-    return QueryFourBytes(handle, name, value, &type) == ERROR_SUCCESS && type == REG_DWORD;
-}
-
-DWORD BringDaysIntoBound(DWORD days, DWORD bound)
-{
-    if (days > bound)
-        return bound;
-    return days < 1 ? 1 : days;
-}
-
-BOOL ReadScripts(HWND dialog, HKEY handle, char *scripts)
-{
-    static char text[kRegStringChars];
-    DWORD type = 0;
-    LONG status = QueryRegString(handle, "Scripts", text, &type);
-    if (status != ERROR_SUCCESS) {
-        ReportNamedReadStatus(dialog, kKey.tag, "Scripts", status);
-        return FALSE;
-    }
-    // The warning comes before the type test: a long path of the wrong type gets both.
-    if (strlen(text) > kScriptsChars)
-        ShowPolicyWarning(dialog, MB_ICONHAND, kScriptsTooLong, (int)kScriptsChars,
-                          (int)kScriptsChars);
-    if (type != REG_EXPAND_SZ) {
-        ReportNamedReadType(dialog, kKey.tag, "Scripts", type);
-        return FALSE;
-    }
-    size_t length = strnlen(text, kScriptsChars);
-    memcpy(scripts, text, length);
-    scripts[length] = '\0';
-    return TRUE;
-}
-
-BOOL ReadPasswordDays(HWND dialog, HKEY handle, DWORD *days)
-{
-    DWORD data = 0;
-    DWORD type = 0;
-    BOOL inDays = TRUE;
-    LONG status = QueryFourBytes(handle, kMaximumAge, &data, &type);
-    if (status != ERROR_SUCCESS) {
-        inDays = FALSE;
-        status = QueryFourBytes(handle, kSsiAge, &data, &type);
-    }
-    if (status != ERROR_SUCCESS) {
-        ReportNamedReadStatus(dialog, kKey.tag, "Password", status);
-        return FALSE;
-    }
-    if (type != REG_DWORD) {
-        ReportNamedReadType(dialog, kKey.tag, "Password", type);
-        return FALSE;
-    }
-    *days = inDays ? BringDaysIntoBound(data, kMaximumAgeDays)
-                   : BringDaysIntoBound(data / kSecondsPerDay, kSsiAgeDays);
-    return TRUE;
-}
-
-BOOL ReadNetlogonValues(HWND dialog, HKEY handle, ServerRole role, NetlogonValues *values)
-{
-    const char *tag = kKey.tag;
-    if (IsController(role)) {
-        if (!ReadScripts(dialog, handle, values->scripts))
-            return FALSE;
-        values->hasRefuse = QueryOptionalFlag(handle, "RefusePasswordChange", &values->refuse);
-    }
-    if (role == RolePrimaryDomainController &&
-        !QueryNamedDword(dialog, tag, handle, "Pulse", "Pulse", &values->pulse))
-        return FALSE;
-    if (role == RoleBackupDomainController &&
-        (!QueryNamedDword(dialog, tag, handle, "Update", "Update", &values->update) ||
-         !QueryNamedDword(dialog, tag, handle, "Randomize", "Random", &values->randomize)))
-        return FALSE;
-    if (role == RoleServer)
-        values->hasDisable = QueryOptionalFlag(handle, "DisablePasswordChange", &values->disable);
-    return ReadPasswordDays(dialog, handle, &values->days);
-}
-
 void ShowDays(HWND dialog, DWORD days)
 {
     char text[16];
@@ -235,49 +133,49 @@ void ShowFlag(HWND dialog, int controlId, DWORD value)
     CheckDlgButton(dialog, controlId, value != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void ShowOptionalFlag(HWND dialog, int controlId, BOOL present, DWORD value)
+// A flag the server lacks is no error: its box is just unavailable.
+void ShowOptionalFlag(HWND dialog, int controlId, const PolicyRead &read, int index)
 {
-    ShowFlag(dialog, controlId, present ? value : 0);
+    BOOL present = IsValuePresent(NetlogonValue(index), read.values[index]);
+    ShowFlag(dialog, controlId, present ? read.values[index].data.number : 0);
     if (!present)
         EnableWindow(GetDlgItem(dialog, controlId), FALSE);
 }
 
-void ShowNetlogonValues(HWND dialog, ServerRole role, const NetlogonValues &values)
+void ShowNetlogonValues(HWND dialog, ServerRole role, const PolicyRead &read)
 {
     if (IsController(role)) {
-        SetDlgItemTextA(dialog, IDC_NL_SCRIPTS, values.scripts);
-        SendDlgItemMessageA(dialog, IDC_NL_SCRIPTS, EM_LIMITTEXT, kScriptsChars, 0);
-        ShowOptionalFlag(dialog, IDC_NL_REFUSE, values.hasRefuse, values.refuse);
+        const ValueModel &scripts = NetlogonValue(ScriptsOf(role));
+        char text[kRegStringChars];
+        ShowText(scripts, read.values[ScriptsOf(role)].data.text, text, sizeof(text));
+        SetDlgItemTextA(dialog, IDC_NL_SCRIPTS, text);
+        SendDlgItemMessageA(dialog, IDC_NL_SCRIPTS, EM_LIMITTEXT, scripts.limit, 0);
+        ShowOptionalFlag(dialog, IDC_NL_REFUSE, read, kRefuse);
     }
     if (role == RolePrimaryDomainController)
-        FillNumberList(dialog, IDC_NL_PULSE, kPulse, values.pulse);
+        FillNumberList(dialog, IDC_NL_PULSE, NetlogonValue(kPulse).range,
+                       read.values[kPulse].data.number);
     if (role == RoleBackupDomainController) {
-        ShowFlag(dialog, IDC_NL_UPDATE, values.update);
-        FillNumberList(dialog, IDC_NL_RANDOMIZE, kRandomize, values.randomize);
+        ShowFlag(dialog, IDC_NL_UPDATE, read.values[kUpdate].data.number);
+        FillNumberList(dialog, IDC_NL_RANDOMIZE, NetlogonValue(kRandomize).range,
+                       read.values[kRandomize].data.number);
     }
     if (role == RoleServer) {
-        ShowOptionalFlag(dialog, IDC_NL_DISABLE, values.hasDisable, values.disable);
+        ShowOptionalFlag(dialog, IDC_NL_DISABLE, read, kDisable);
         // A server that may not change its password has no frequency to edit.
-        if (values.hasDisable)
+        if (IsValuePresent(NetlogonValue(kDisable), read.values[kDisable]))
             EnablePasswordAgeControls(dialog, !GetCheck(dialog, IDC_NL_DISABLE));
     }
     SetNetlogonTexts(dialog, role);
-    ShowDays(dialog, values.days);
+    ShowDays(dialog, ShownNumber(NetlogonValue(kDays), read.values[kDays]));
 }
 
 void OpenNetlogon(HWND dialog)
 {
-    ServerRole role = GetServerRole();
-    NetlogonValues values = {};
-    HKEY handle;
-    if (!OpenKeyForReading(dialog, kKey, &handle))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kNetlogonPolicy, &read))
         return;
-    if (!ReadNetlogonValues(dialog, handle, role, &values)) {
-        AbandonPolicyKey(dialog, handle);
-        return;
-    }
-    Net().RegCloseKey(handle);
-    ShowNetlogonValues(dialog, role, values);
+    ShowNetlogonValues(dialog, GetServerRole(), read);
     SetPolicyTitle(dialog, IDS_NETLOGON);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
@@ -288,131 +186,98 @@ void ShowNetlogonDefaults(HWND dialog)
 {
     ServerRole role = GetServerRole();
     if (IsController(role)) {
-        SetDlgItemTextA(dialog, IDC_NL_SCRIPTS,
-                        role == RolePrimaryDomainController ? kExportScripts : kImportScripts);
-        ShowFlag(dialog, IDC_NL_REFUSE, 0);
+        SetDlgItemTextA(dialog, IDC_NL_SCRIPTS, NetlogonValue(ScriptsOf(role)).defaultText);
+        ShowFlag(dialog, IDC_NL_REFUSE, NetlogonValue(kRefuse).range.defaultValue);
     }
     if (role == RolePrimaryDomainController)
-        SelectListValue(dialog, IDC_NL_PULSE, kPulse, kPulse.defaultValue);
+        SelectListValue(dialog, IDC_NL_PULSE, NetlogonValue(kPulse).range,
+                        NetlogonValue(kPulse).range.defaultValue);
     if (role == RoleBackupDomainController) {
-        ShowFlag(dialog, IDC_NL_UPDATE, 0);
-        SelectListValue(dialog, IDC_NL_RANDOMIZE, kRandomize, kRandomize.defaultValue);
+        ShowFlag(dialog, IDC_NL_UPDATE, NetlogonValue(kUpdate).range.defaultValue);
+        SelectListValue(dialog, IDC_NL_RANDOMIZE, NetlogonValue(kRandomize).range,
+                        NetlogonValue(kRandomize).range.defaultValue);
     }
     if (role == RoleServer) {
-        ShowFlag(dialog, IDC_NL_DISABLE, 0);
+        ShowFlag(dialog, IDC_NL_DISABLE, NetlogonValue(kDisable).range.defaultValue);
         EnablePasswordAgeControls(dialog, TRUE);
     }
-    ShowDays(dialog, kDefaultDays);
+    ShowDays(dialog, NetlogonValue(kDays).range.defaultValue);
 }
 
 // A box that was unavailable at opening stands for a value the server does not have: it is
-// left as it is rather than created.
-BOOL IsAvailable(HWND dialog, int controlId)
+// left as it is rather than created. The value's bit when it is to be left out.
+ValueSelection LeaveOutUnavailable(HWND dialog, int index, int controlId)
 {
-    return IsWindowEnabled(GetDlgItem(dialog, controlId));
+    return IsWindowEnabled(GetDlgItem(dialog, controlId)) ? 0 : 1u << index;
 }
 
-void CollectNetlogonValues(HWND dialog, ServerRole role, NetlogonValues *values)
+// The values of the role's layout (the model leaves out the others' values); the selection
+// leaves out the flags the server lacks.
+ValueSelection CollectNetlogonValues(HWND dialog, ServerRole role, ValueData *values)
 {
+    ValueSelection unavailable = 0;
     if (IsController(role)) {
-        GetDlgItemTextA(dialog, IDC_NL_SCRIPTS, values->scripts, sizeof(values->scripts));
-        values->hasRefuse = IsAvailable(dialog, IDC_NL_REFUSE);
-        values->refuse = GetCheck(dialog, IDC_NL_REFUSE);
+        int scripts = ScriptsOf(role);
+        GetDlgItemTextA(dialog, IDC_NL_SCRIPTS, values[scripts].text,
+                        NetlogonValue(scripts).limit + 1);
+        unavailable |= LeaveOutUnavailable(dialog, kRefuse, IDC_NL_REFUSE);
+        values[kRefuse].number = GetCheck(dialog, IDC_NL_REFUSE);
     }
     if (role == RolePrimaryDomainController)
-        values->pulse = GetListValue(dialog, IDC_NL_PULSE, kPulse);
+        values[kPulse].number = GetListValue(dialog, IDC_NL_PULSE, NetlogonValue(kPulse).range);
     if (role == RoleBackupDomainController) {
-        values->update = GetCheck(dialog, IDC_NL_UPDATE);
-        values->randomize = GetListValue(dialog, IDC_NL_RANDOMIZE, kRandomize);
+        values[kUpdate].number = GetCheck(dialog, IDC_NL_UPDATE);
+        values[kRandomize].number =
+            GetListValue(dialog, IDC_NL_RANDOMIZE, NetlogonValue(kRandomize).range);
     }
     if (role == RoleServer) {
-        values->hasDisable = IsAvailable(dialog, IDC_NL_DISABLE);
-        values->disable = GetCheck(dialog, IDC_NL_DISABLE);
+        unavailable |= LeaveOutUnavailable(dialog, kDisable, IDC_NL_DISABLE);
+        values[kDisable].number = GetCheck(dialog, IDC_NL_DISABLE);
     }
     // Taken as unsigned, so that a negative entry comes to the upper bound.
     long days = ReadDecimalField(dialog, IDC_NL_DAYS);
-    values->days = days == 0 ? kDefaultDays : (DWORD)days;
-}
-
-// Written into whichever of the two values the server has: MaximumPasswordAge whenever it
-// answers a query, whatever its type.
-BOOL WritePasswordDays(HWND dialog, HKEY handle, DWORD days)
-{
-    DWORD data = 0;
-    DWORD type = 0;
-    BOOL inDays = QueryFourBytes(handle, kMaximumAge, &data, &type) == ERROR_SUCCESS;
-    DWORD value = inDays ? BringDaysIntoBound(days, kMaximumAgeDays)
-                         : BringDaysIntoBound(days, kSsiAgeDays) * kSecondsPerDay;
-    return WriteNamedDword(dialog, kKey.tag, handle, inDays ? kMaximumAge : kSsiAge, "Password",
-                           value);
-}
-
-// FALSE at the first failure that ends the dialog; the two password-change flags only report
-// theirs and let the others be written.
-BOOL WriteNetlogonValues(HWND dialog, HKEY handle, ServerRole role, const NetlogonValues &values)
-{
-    const char *tag = kKey.tag;
-    if (IsController(role)) {
-        if (!WriteNamedString(dialog, tag, handle, "Scripts", "Scripts", REG_EXPAND_SZ,
-                              values.scripts))
-            return FALSE;
-        if (values.hasRefuse)
-            WriteNamedDword(dialog, tag, handle, "RefusePasswordChange", "Update", values.refuse);
-    }
-    if (role == RolePrimaryDomainController &&
-        !WriteNamedDword(dialog, tag, handle, "Pulse", "Pulse", values.pulse))
-        return FALSE;
-    if (role == RoleBackupDomainController &&
-        (!WriteNamedDword(dialog, tag, handle, "Update", "Update", values.update) ||
-         !WriteNamedDword(dialog, tag, handle, "Randomize", "Random", values.randomize)))
-        return FALSE;
-    if (role == RoleServer && values.hasDisable)
-        WriteNamedDword(dialog, tag, handle, "DisablePasswordChange", "Update", values.disable);
-    return WritePasswordDays(dialog, handle, values.days);
+    values[kDays].number = days == 0 ? NetlogonValue(kDays).range.defaultValue : (DWORD)days;
+    return kEveryValue & ~unavailable;
 }
 
 void WriteNetlogon(HWND dialog)
 {
-    ServerRole role = GetServerRole();
-    NetlogonValues values = {};
-    CollectNetlogonValues(dialog, role, &values);
-    HKEY handle;
-    // Read access too: the frequency's value is chosen by querying the key again.
-    if (!OpenKeyForWriting(dialog, kKey, KEY_READ | KEY_WRITE, TRUE, &handle))
-        return;
-    if (WriteNetlogonValues(dialog, handle, role, values))
-        FinishPolicyWrites(dialog, handle);
-    else
-        AbandonPolicyKey(dialog, handle);
+    ValueData values[kNetlogonValueCount] = {};
+    ValueSelection selected = CollectNetlogonValues(dialog, GetServerRole(), values);
+    WritePolicyForDialog(dialog, kNetlogonPolicy, values, selected);
 }
-
-BOOL ClickNetlogon(HWND dialog, int controlId)
-{
-    ServerRole role = GetServerRole();
-    switch (controlId) {
-    case IDC_NL_UPDATE:
-        if (role == RoleBackupDomainController)
-            FlipCheck(dialog, controlId);
-        return TRUE;
-    case IDC_NL_REFUSE:
-        if (IsController(role))
-            FlipCheck(dialog, controlId);
-        return TRUE;
-    case IDC_NL_DISABLE:
-        if (role == RoleServer)
-            EnablePasswordAgeControls(dialog, !FlipCheck(dialog, controlId));
-        return TRUE;
-    }
-    return FALSE;
-}
-
-const PolicyProcedure kProcedure = {
-    OpenNetlogon, WriteNetlogon, ShowNetlogonDefaults, ClickNetlogon,
-};
 
 }  // namespace
 
-INT_PTR CALLBACK NetlogonServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK NetlogonServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    return HandlePolicyProcedure(kProcedure, dialog, message, wParam, lParam);
+    ServerRole role = GetServerRole();
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenNetlogon(dialog);
+        return 0;
+    case WM_CLOSE:
+        return ClosePolicyDialog(dialog);
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DEFAULT:
+            return PressPolicyButton(dialog, LOWORD(wParam), WriteNetlogon, ShowNetlogonDefaults);
+        case IDC_NL_UPDATE:
+            if (role == RoleBackupDomainController)
+                FlipCheck(dialog, IDC_NL_UPDATE);
+            return 1;
+        case IDC_NL_REFUSE:
+            if (IsController(role))
+                FlipCheck(dialog, IDC_NL_REFUSE);
+            return 1;
+        case IDC_NL_DISABLE:
+            if (role == RoleServer)
+                EnablePasswordAgeControls(dialog, !FlipCheck(dialog, IDC_NL_DISABLE));
+            return 1;
+        }
+        break;
+    }
+    return 0;
 }

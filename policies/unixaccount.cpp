@@ -24,22 +24,15 @@ extern const PolicyModel kUnixAccountPolicy = {
 
 namespace {
 
-const PolicyValue kValues[] = {
-    { "CreateUnixUser", ShownAsCheck, IDC_UAM_CREATE, { 0, 1, 1, 0 } },
-};
-
 const PolicyText kTexts[] = {
     { IDC_UAM_TEXT, IDS_UAM_TEXT },
     { IDC_UAM_CREATE, IDS_UAM_CREATE },
 };
 
+const int kControlIds[] = { IDC_UAM_CREATE };
+
 const PolicyDialogSpec kDialog = {
-    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
-      AccessNumbered },
-    IDS_UNIX_ACCOUNT,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kUnixAccountPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

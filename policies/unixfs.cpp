@@ -2,10 +2,7 @@
 // files in UNIX directories, and the permission bits of new files and directories.
 #include "policies/policies.h"
 
-#include <stddef.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
 #include "policy/policy.h"
 #include "resources/resource.h"
@@ -37,28 +34,8 @@ extern const PolicyModel kUnixFsPolicy = {
 
 namespace {
 
-const PolicyKey kKey = {
-    "UNIXFS", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters",
-    AccessHelpers,
-};
-
-struct FileSystemRecord {
-    DWORD useUnixLocks;
-    DWORD rootOwnsFiles;
-    DWORD directoryCheck;
-    DWORD ignorePermissions;
-    DWORD directoryPerms;
-    DWORD filePerms;
-};
-
-const HelperValue kValues[] = {
-    { "UseUnixLocks", REG_DWORD, offsetof(FileSystemRecord, useUnixLocks) },
-    { "RootOwnsFilesCreatedOnNFS", REG_DWORD, offsetof(FileSystemRecord, rootOwnsFiles) },
-    { "UnixDirectoryCheck", REG_DWORD, offsetof(FileSystemRecord, directoryCheck) },
-    { "IgnoreUnixPermissions", REG_DWORD, offsetof(FileSystemRecord, ignorePermissions) },
-    { "UnixDirectoryPerms", REG_DWORD, offsetof(FileSystemRecord, directoryPerms) },
-    { "UnixFilePerms", REG_DWORD, offsetof(FileSystemRecord, filePerms) },
-};
+// The description's values, in its order.
+enum { kUnixLocks, kRootOwns, kDirectoryCheck, kIgnorePerms, kDirectoryPerms, kFilePerms };
 
 const PolicyText kTexts[] = {
     { IDC_UFS_LOCK_GROUP, IDS_UFS_LOCK_GROUP },
@@ -82,23 +59,26 @@ const PolicyText kTexts[] = {
 // UnixDirectoryCheck 0, 1 and 2 in the order of the values, not of the buttons.
 const int kRadioOfCheck[] = { IDC_UFS_WRITE_PERM, IDC_UFS_SERVER_DIRS, IDC_UFS_READ_PERM };
 const DWORD kLastCheck = 2;
-const DWORD kDefaultCheck = 1;
 
 // Bypassing UNIX security makes the creation rule moot.
 const int kCreationGroup[] = { IDC_UFS_CREATE_GROUP, IDC_UFS_CREATE_TEXT, IDC_UFS_SERVER_DIRS,
                                IDC_UFS_WRITE_PERM, IDC_UFS_READ_PERM };
 
-// A permission mask as typed: octal digits up to the field's width.
+// A permission mask as typed: octal digits up to the value's width.
 struct PermissionField {
     int controlId;
-    int digits;
-    DWORD largest;
+    int value;
     const char *defaultText;
     const char *word;   // opens the field's messages
 };
 
-const PermissionField kFilePerms = { IDC_UFS_FILE_PERMS, 4, 07777, "2664", "File" };
-const PermissionField kDirectoryPerms = { IDC_UFS_DIR_PERMS, 3, 0777, "775", "Directory" };
+const PermissionField kFileField = { IDC_UFS_FILE_PERMS, kFilePerms, "2664", "File" };
+const PermissionField kDirectoryField = { IDC_UFS_DIR_PERMS, kDirectoryPerms, "775", "Directory" };
+
+const ValueModel &FileSystemValue(int index)
+{
+    return kFileSystemValues[index];
+}
 
 // The plain radio buttons do not select themselves: the dialog remembers which one it chose.
 int &SelectedRadio()
@@ -128,78 +108,83 @@ void EnableCreationPermissionGroup(HWND dialog, DWORD ignorePermissions)
 
 // A stored mask wider than its field is shown as the field's largest number, which OK then
 // writes, rather than as digits the field would cut.
-void ShowPermissions(HWND dialog, const PermissionField &field, DWORD stored)
+void ShowPermissions(HWND dialog, const PermissionField &field, DWORD shown)
 {
     char digits[16];
-    DWORD shown = stored > field.largest ? field.largest : stored;
     snprintf(digits, sizeof(digits), "%o", (unsigned)shown);
     SetDlgItemTextA(dialog, field.controlId, digits);
-    SendDlgItemMessageA(dialog, field.controlId, EM_LIMITTEXT, field.digits, 0);
+    SendDlgItemMessageA(dialog, field.controlId, EM_LIMITTEXT, FileSystemValue(field.value).limit,
+                        0);
 }
 
 void OpenUnixFileSystem(HWND dialog)
 {
     SelectedRadio() = 0;
-    FileSystemRecord record = {};
-    if (!ReadHelperValues(dialog, kKey, kValues, ARRAYSIZE(kValues), &record))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kUnixFsPolicy, &read))
         return;
-    SetCheck(dialog, IDC_UFS_UNIX_LOCKS, record.useUnixLocks != 0);
-    SetCheck(dialog, IDC_UFS_ROOT_OWNS, record.rootOwnsFiles != 0);
-    SelectRadio(dialog, kRadioOfCheck[record.directoryCheck > kLastCheck ? kLastCheck
-                                                                         : record.directoryCheck]);
-    SetCheck(dialog, IDC_UFS_BYPASS, record.ignorePermissions != 0);
-    ShowPermissions(dialog, kFilePerms, record.filePerms);
-    ShowPermissions(dialog, kDirectoryPerms, record.directoryPerms);
+    DWORD shown[ARRAYSIZE(kFileSystemValues)];
+    for (int i = 0; i < (int)ARRAYSIZE(kFileSystemValues); ++i)
+        shown[i] = ShownNumber(FileSystemValue(i), read.values[i]);
+    SetCheck(dialog, IDC_UFS_UNIX_LOCKS, shown[kUnixLocks]);
+    SetCheck(dialog, IDC_UFS_ROOT_OWNS, shown[kRootOwns]);
+    SelectRadio(dialog, kRadioOfCheck[shown[kDirectoryCheck]]);
+    SetCheck(dialog, IDC_UFS_BYPASS, shown[kIgnorePerms]);
+    ShowPermissions(dialog, kFileField, shown[kFilePerms]);
+    ShowPermissions(dialog, kDirectoryField, shown[kDirectoryPerms]);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
     SetPolicyTitle(dialog, IDS_UNIX_FS);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
-    EnableCreationPermissionGroup(dialog, record.ignorePermissions);
+    // The stored number, not the box: only a stored 1 greys the group.
+    EnableCreationPermissionGroup(dialog, read.values[kIgnorePerms].data.number);
     FocusPolicyControl(dialog, IDCANCEL);
 }
 
 void ShowDefaults(HWND dialog)
 {
-    SetCheck(dialog, IDC_UFS_UNIX_LOCKS, FALSE);
-    SetCheck(dialog, IDC_UFS_ROOT_OWNS, FALSE);
-    SelectRadio(dialog, kRadioOfCheck[kDefaultCheck]);
-    SetCheck(dialog, IDC_UFS_BYPASS, FALSE);
-    SetDlgItemTextA(dialog, kFilePerms.controlId, kFilePerms.defaultText);
-    SetDlgItemTextA(dialog, kDirectoryPerms.controlId, kDirectoryPerms.defaultText);
-    EnableCreationPermissionGroup(dialog, 0);
+    SetCheck(dialog, IDC_UFS_UNIX_LOCKS, FileSystemValue(kUnixLocks).range.defaultValue);
+    SetCheck(dialog, IDC_UFS_ROOT_OWNS, FileSystemValue(kRootOwns).range.defaultValue);
+    SelectRadio(dialog, kRadioOfCheck[FileSystemValue(kDirectoryCheck).range.defaultValue]);
+    SetCheck(dialog, IDC_UFS_BYPASS, FileSystemValue(kIgnorePerms).range.defaultValue);
+    SetDlgItemTextA(dialog, kFileField.controlId, kFileField.defaultText);
+    SetDlgItemTextA(dialog, kDirectoryField.controlId, kDirectoryField.defaultText);
+    EnableCreationPermissionGroup(dialog, FileSystemValue(kIgnorePerms).range.defaultValue);
 }
 
 // The typed digits as a number, or FALSE after the field's message with its default put back.
 BOOL AcceptPermissions(HWND dialog, const PermissionField &field, DWORD *value)
 {
     char text[8];
-    GetDlgItemTextA(dialog, field.controlId, text, field.digits + 1);
+    GetDlgItemTextA(dialog, field.controlId, text, FileSystemValue(field.value).limit + 1);
     if (text[0] == '\0') {
         RefuseTypedText(dialog, field.controlId, field.defaultText, "%s permission is not set.",
                         field.word);
         return FALSE;
     }
-    if (text[strspn(text, "01234567")] != '\0') {
+    CheckedValue checked;
+    CheckTyped(FileSystemValue(field.value), text, &checked);
+    if (checked.check != CheckPassed) {
         RefuseTypedText(dialog, field.controlId, field.defaultText,
                         "%s permission '%s' is not in octal.", field.word, text);
         return FALSE;
     }
-    *value = strtoul(text, NULL, 8);
+    *value = checked.candidate.number;
     return TRUE;
 }
 
 void WriteUnixFileSystem(HWND dialog)
 {
-    FileSystemRecord record = {};
+    ValueData values[ARRAYSIZE(kFileSystemValues)];
     // The directory field is looked at only once the file field is accepted.
-    if (!AcceptPermissions(dialog, kFilePerms, &record.filePerms)
-        || !AcceptPermissions(dialog, kDirectoryPerms, &record.directoryPerms))
+    if (!AcceptPermissions(dialog, kFileField, &values[kFilePerms].number)
+        || !AcceptPermissions(dialog, kDirectoryField, &values[kDirectoryPerms].number))
         return;
-    record.useUnixLocks = GetCheck(dialog, IDC_UFS_UNIX_LOCKS);
-    record.rootOwnsFiles = GetCheck(dialog, IDC_UFS_ROOT_OWNS);
-    record.directoryCheck = GetDirectoryCheck();
-    record.ignorePermissions = GetCheck(dialog, IDC_UFS_BYPASS);
-    WriteHelperValues(dialog, kKey, kValues, ARRAYSIZE(kValues), &record);
+    values[kUnixLocks].number = GetCheck(dialog, IDC_UFS_UNIX_LOCKS);
+    values[kRootOwns].number = GetCheck(dialog, IDC_UFS_ROOT_OWNS);
+    values[kDirectoryCheck].number = GetDirectoryCheck();
+    values[kIgnorePerms].number = GetCheck(dialog, IDC_UFS_BYPASS);
+    WritePolicyForDialog(dialog, kUnixFsPolicy, values, kEveryValue);
 }
 
 }  // namespace
@@ -210,8 +195,14 @@ INT_PTR CALLBACK UnixFileSystemDlgProc(HWND dialog, UINT message, WPARAM wParam,
     case WM_INITDIALOG:
         OpenUnixFileSystem(dialog);
         return 0;
+    case WM_CLOSE:
+        return ClosePolicyDialog(dialog);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DEFAULT:
+            return PressPolicyButton(dialog, LOWORD(wParam), WriteUnixFileSystem, ShowDefaults);
         case IDC_UFS_UNIX_LOCKS:
         case IDC_UFS_ROOT_OWNS:
             FlipCheck(dialog, LOWORD(wParam));
@@ -227,5 +218,5 @@ INT_PTR CALLBACK UnixFileSystemDlgProc(HWND dialog, UINT message, WPARAM wParam,
         }
         break;
     }
-    return HandlePolicyButtons(dialog, message, wParam, WriteUnixFileSystem, ShowDefaults);
+    return 0;
 }

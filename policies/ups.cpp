@@ -2,9 +2,6 @@
 // often.
 #include "policies/policies.h"
 
-#include <stdio.h>
-
-#include "connection/netcalls.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
 
@@ -44,25 +41,8 @@ extern const PolicyModel kUpsPolicy = {
 
 namespace {
 
-const PolicyKey kKey = {
-    "Power Failure", "SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters", AccessNumbered,
-};
-
-enum { kRecipientChars = 15, kMessageChars = 500 };
-
-const TextLimit kRecipientLimit = {
-    kRecipientChars,
-    "The length of the message recipient name in Registry\nis greater than %d characters.\n"
-    "Only the first %d characters will be displayed.\nChange the recipient name.",
-};
-const TextLimit kMessageLimit = {
-    kMessageChars,
-    "The length of the power failure message in Registry\nis greater than %d characters.\n"
-    "Only the first %d characters will be displayed.\nRe-enter a new message.",
-};
-
-const NumberList kIntervalMinutes = { 0, 10, 1, 1 };
-const char kDefaultRecipient[] = "*";
+// The description's values, in its order.
+enum { kIgnore, kRecipient, kMessage, kInterval };
 
 const PolicyText kTexts[] = {
     { IDC_UPS_SEND, IDS_UPS_SEND },
@@ -80,12 +60,10 @@ const int kPowerFailControls[] = {
     IDC_UPS_MESSAGE_LABEL, IDC_UPS_MESSAGE, IDC_UPS_INTERVAL_LABEL, IDC_UPS_INTERVAL,
 };
 
-struct PowerFailSettings {
-    DWORD ignore;   // IgnoreSIGPWR: 1 when no message is sent
-    char recipient[kRecipientChars + 1];
-    char message[kMessageChars + 1];
-    DWORD interval;
-};
+const ValueModel &PowerFailValue(int index)
+{
+    return kPowerFailValues[index];
+}
 
 void EnablePowerFailControls(HWND dialog, DWORD ignore)
 {
@@ -96,49 +74,33 @@ void EnablePowerFailControls(HWND dialog, DWORD ignore)
     }
 }
 
-// The reads keep their established step numbers, 2/3, 4/5, 9/6 and 10/11, not consecutive
-// pairs: the messages are known by them.
-BOOL ReadPowerFailSettings(HWND dialog, HKEY handle, PowerFailSettings *settings)
+// The box, the two texts and the list, from values as stored or as defaults.
+void ShowPowerFailSettings(HWND dialog, const ValueData *values)
 {
-    DWORD ignore = 0;
-    if (!QueryNumberedDword(dialog, kKey.tag, handle, "IgnoreSIGPWR", 2, 3, &ignore) ||
-        !QueryNumberedString(dialog, kKey.tag, handle, "PowerFailAddress", 4, 5, kRecipientLimit,
-                             settings->recipient) ||
-        !QueryNumberedString(dialog, kKey.tag, handle, "PowerFailMessage", 9, 6, kMessageLimit,
-                             settings->message) ||
-        !QueryNumberedDword(dialog, kKey.tag, handle, "PowerMessageInterval", 10, 11,
-                            &settings->interval))
-        return FALSE;
-    settings->ignore = ignore != 0 ? 1 : 0;
-    return TRUE;
-}
-
-void ShowPowerFailSettings(HWND dialog, const PowerFailSettings &settings)
-{
-    CheckDlgButton(dialog, IDC_UPS_SEND, InvertCheck((int)settings.ignore) ? BST_CHECKED
-                                                                            : BST_UNCHECKED);
-    SetDlgItemTextA(dialog, IDC_UPS_RECIPIENT, settings.recipient);
-    SetDlgItemTextA(dialog, IDC_UPS_MESSAGE, settings.message);
+    CheckDlgButton(dialog, IDC_UPS_SEND, InvertCheck((int)values[kIgnore].number) ? BST_CHECKED
+                                                                                 : BST_UNCHECKED);
+    SetDlgItemTextA(dialog, IDC_UPS_RECIPIENT, values[kRecipient].text);
+    SetDlgItemTextA(dialog, IDC_UPS_MESSAGE, values[kMessage].text);
 }
 
 void OpenUpsDialog(HWND dialog)
 {
-    HKEY handle;
-    PowerFailSettings settings = {};
-    if (!OpenKeyForReading(dialog, kKey, &handle))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kUpsPolicy, &read))
         return;
-    if (!ReadPowerFailSettings(dialog, handle, &settings)) {
-        AbandonPolicyKey(dialog, handle);
-        return;
-    }
-    Net().RegCloseKey(handle);
+    ValueData shown[ARRAYSIZE(kPowerFailValues)];
+    shown[kIgnore].number = ShownNumber(PowerFailValue(kIgnore), read.values[kIgnore]);
+    for (int i = kRecipient; i <= kMessage; ++i)
+        ShowText(PowerFailValue(i), read.values[i].data.text, shown[i].text, sizeof(shown[i].text));
     SetPolicyTitle(dialog, IDS_UPS_SERVICE);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
-    ShowPowerFailSettings(dialog, settings);
-    FillNumberList(dialog, IDC_UPS_INTERVAL, kIntervalMinutes, settings.interval);
-    SendDlgItemMessageA(dialog, IDC_UPS_RECIPIENT, EM_LIMITTEXT, kRecipientChars, 0);
-    SendDlgItemMessageA(dialog, IDC_UPS_MESSAGE, EM_LIMITTEXT, kMessageChars, 0);
-    EnablePowerFailControls(dialog, settings.ignore);
+    ShowPowerFailSettings(dialog, shown);
+    FillNumberList(dialog, IDC_UPS_INTERVAL, PowerFailValue(kInterval).range,
+                   read.values[kInterval].data.number);
+    SendDlgItemMessageA(dialog, IDC_UPS_RECIPIENT, EM_LIMITTEXT, PowerFailValue(kRecipient).limit,
+                        0);
+    SendDlgItemMessageA(dialog, IDC_UPS_MESSAGE, EM_LIMITTEXT, PowerFailValue(kMessage).limit, 0);
+    EnablePowerFailControls(dialog, shown[kIgnore].number);
     FinishPolicyOpening(dialog);
     UpdateWindow(dialog);
     FocusPolicyControl(dialog, IDCANCEL);
@@ -146,58 +108,51 @@ void OpenUpsDialog(HWND dialog)
 
 void ShowPowerFailDefaults(HWND dialog)
 {
-    PowerFailSettings settings = {};
-    settings.ignore = 1;
-    snprintf(settings.recipient, sizeof(settings.recipient), "%s", kDefaultRecipient);
-    snprintf(settings.message, sizeof(settings.message), "%s", kDefaultMessage);
-    ShowPowerFailSettings(dialog, settings);
-    SelectListValue(dialog, IDC_UPS_INTERVAL, kIntervalMinutes, kIntervalMinutes.defaultValue);
-    EnablePowerFailControls(dialog, settings.ignore);
-}
-
-void CollectPowerFailSettings(HWND dialog, PowerFailSettings *settings)
-{
-    settings->ignore = InvertCheck(GetCheck(dialog, IDC_UPS_SEND));
-    GetDlgItemTextA(dialog, IDC_UPS_RECIPIENT, settings->recipient, sizeof(settings->recipient));
-    GetDlgItemTextA(dialog, IDC_UPS_MESSAGE, settings->message, sizeof(settings->message));
-    settings->interval = GetListValue(dialog, IDC_UPS_INTERVAL, kIntervalMinutes);
+    ValueData defaults[ARRAYSIZE(kPowerFailValues)];
+    for (int i = 0; i < (int)ARRAYSIZE(kPowerFailValues); ++i)
+        GetDefaultValue(PowerFailValue(i), &defaults[i]);
+    ShowPowerFailSettings(dialog, defaults);
+    SelectListValue(dialog, IDC_UPS_INTERVAL, PowerFailValue(kInterval).range,
+                    defaults[kInterval].number);
+    EnablePowerFailControls(dialog, defaults[kIgnore].number);
 }
 
 // All four are written even while the box is unchecked: the greyed fields keep their texts.
 void WritePowerFailSettings(HWND dialog)
 {
-    PowerFailSettings settings = {};
-    CollectPowerFailSettings(dialog, &settings);
-    HKEY handle;
-    if (!OpenKeyForWriting(dialog, kKey, KEY_WRITE, TRUE, &handle))
-        return;
-    if (!WriteNumberedDword(dialog, kKey.tag, handle, "IgnoreSIGPWR", 2, settings.ignore) ||
-        !WriteNumberedString(dialog, kKey.tag, handle, "PowerFailAddress", 3,
-                             settings.recipient) ||
-        !WriteNumberedString(dialog, kKey.tag, handle, "PowerFailMessage", 4, settings.message) ||
-        !WriteNumberedDword(dialog, kKey.tag, handle, "PowerMessageInterval", 5,
-                            settings.interval)) {
-        AbandonPolicyKey(dialog, handle);
-        return;
-    }
-    FinishPolicyWrites(dialog, handle);
+    ValueData values[ARRAYSIZE(kPowerFailValues)] = {};
+    values[kIgnore].number = InvertCheck(GetCheck(dialog, IDC_UPS_SEND));
+    GetDlgItemTextA(dialog, IDC_UPS_RECIPIENT, values[kRecipient].text,
+                    PowerFailValue(kRecipient).limit + 1);
+    GetDlgItemTextA(dialog, IDC_UPS_MESSAGE, values[kMessage].text,
+                    PowerFailValue(kMessage).limit + 1);
+    values[kInterval].number =
+        GetListValue(dialog, IDC_UPS_INTERVAL, PowerFailValue(kInterval).range);
+    WritePolicyForDialog(dialog, kUpsPolicy, values, kEveryValue);
 }
-
-BOOL FlipSendBox(HWND dialog, int controlId)
-{
-    if (controlId != IDC_UPS_SEND)
-        return FALSE;
-    EnablePowerFailControls(dialog, InvertCheck(FlipCheck(dialog, IDC_UPS_SEND)));
-    return TRUE;
-}
-
-const PolicyProcedure kProcedure = {
-    OpenUpsDialog, WritePowerFailSettings, ShowPowerFailDefaults, FlipSendBox,
-};
 
 }  // namespace
 
-INT_PTR CALLBACK UpsServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK UpsServiceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    return HandlePolicyProcedure(kProcedure, dialog, message, wParam, lParam);
+    switch (message) {
+    case WM_INITDIALOG:
+        OpenUpsDialog(dialog);
+        return 0;
+    case WM_CLOSE:
+        return ClosePolicyDialog(dialog);
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DEFAULT:
+            return PressPolicyButton(dialog, LOWORD(wParam), WritePowerFailSettings,
+                                     ShowPowerFailDefaults);
+        case IDC_UPS_SEND:
+            EnablePowerFailControls(dialog, InvertCheck(FlipCheck(dialog, IDC_UPS_SEND)));
+            return 1;
+        }
+        break;
+    }
+    return 0;
 }

@@ -11,7 +11,7 @@ const PolicyKey kViolationKeys[] = {
       AccessHelpers },
 };
 
-const NumberList kViolations = { 0, 10, 1, 5 };
+constexpr NumberList kViolations = { 0, 10, 1, 5 };
 
 const ValueModel kViolationValues[] = {
     ListValue("AccessAlert", kViolations, ByValueName()),
@@ -28,12 +28,6 @@ extern const PolicyModel kUsersAlertsPolicy = {
 
 namespace {
 
-const PolicyValue kValues[] = {
-    { "AccessAlert", ShownAsNumberList, IDC_UA_ACCESS, kViolations },
-    { "ErrorAlert", ShownAsNumberList, IDC_UA_ERROR, kViolations },
-    { "LogonAlert", ShownAsNumberList, IDC_UA_LOGON, kViolations },
-};
-
 const PolicyText kTexts[] = {
     { IDC_UA_GROUP, IDS_UA_GROUP },
     { IDC_UA_SENTENCE, IDS_UA_SENTENCE },
@@ -45,13 +39,10 @@ const PolicyText kTexts[] = {
     { IDC_UA_LOGON_SUFFIX, IDS_UA_LOGON },
 };
 
+const int kControlIds[] = { IDC_UA_ACCESS, IDC_UA_ERROR, IDC_UA_LOGON };
+
 const PolicyDialogSpec kDialog = {
-    { "Violation", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
-      AccessHelpers },
-    IDS_USERS_ALERTS,
-    kValues, ARRAYSIZE(kValues), NULL,
-    kTexts, ARRAYSIZE(kTexts),
-    NULL,
+    &kUsersAlertsPolicy, kControlIds, kTexts, ARRAYSIZE(kTexts), NULL,
 };
 
 }  // namespace

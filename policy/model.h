@@ -128,8 +128,8 @@ constexpr ValueModel ListValue(const char *name, NumberList range, ValueSteps st
 }
 constexpr ValueModel MaskValue(const char *name, int digits, DWORD defaultMask, ValueSteps steps)
 {
-    ValueModel value = NumberValue(name, RuleOctalMask,
-                                   NumberList{ 0, (1u << (3 * digits)) - 1, 1, defaultMask }, steps);
+    NumberList masks = { 0, (1u << (3 * digits)) - 1, 1, defaultMask };
+    ValueModel value = NumberValue(name, RuleOctalMask, masks, steps);
     value.limit = digits;
     return value;
 }

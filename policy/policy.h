@@ -74,6 +74,15 @@ void AbandonPolicyKey(HWND dialog, HKEY handle);
 // All writes done: flush, close, end.
 void FinishPolicyWrites(HWND dialog, HKEY handle);
 
+// Reads the policy at WM_INITDIALOG below the selected computer's root, for its server role,
+// reconnecting once. FALSE when the dialog has been ended after the failure's message (the
+// warnings about over-long texts come first, in reading order).
+BOOL ReadPolicyForDialog(HWND dialog, const PolicyModel &policy, PolicyRead *read);
+// Writes the selected values at OK in the policy's order and ends the dialog, after the message
+// of every failed write (or of the key that did not open).
+void WritePolicyForDialog(HWND dialog, const PolicyModel &policy, const ValueData *values,
+                          ValueSelection selected);
+
 // Direct reads of a REG_DWORD into 4 bytes; FALSE after the step's message (key left open).
 BOOL QueryNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
                         int queryStep, int typeStep, DWORD *value);
@@ -109,25 +118,10 @@ void FinishPolicyOpening(HWND dialog);
 // The protocol as a whole, for dialogs whose values are all REG_DWORD flags and numbers
 // ---------------------------------------------------------------------------------------------
 
-enum PolicyShownAs {
-    ShownAsCheck,          // checked when not 0; writes 1 or 0
-    ShownAsInvertedCheck,  // checked when 0; writes InvertCheck of the box
-    ShownAsNumberList,
-};
-
-struct PolicyValue {
-    const char *name;
-    PolicyShownAs shownAs;
-    int controlId;
-    NumberList range;     // a check box: { 0, 1, 1, default }
-};
-
+// A dialog of check boxes (flags, inverted flags) and number lists, one control per value.
 struct PolicyDialogSpec {
-    PolicyKey key;
-    UINT nameId;
-    const PolicyValue *values;     // in reading order
-    int valueCount;
-    const int *writeOrder;         // indexes into values; null writes in reading order
+    const PolicyModel *policy;
+    const int *controlIds;         // indexed as the policy's values
     const PolicyText *texts;
     int textCount;
     void (*showDependents)(HWND dialog);  // after opening, every click and Default; or null
@@ -141,16 +135,12 @@ INT_PTR HandlePolicyDialog(const PolicyDialogSpec &table, HWND dialog, UINT mess
 // dependent controls, a second key)
 // ---------------------------------------------------------------------------------------------
 
-// What such a dialog does for each of the commands every policy dialog shares.
-struct PolicyProcedure {
-    void (*open)(HWND dialog);              // WM_INITDIALOG
-    void (*accept)(HWND dialog);            // OK, only while OK is enabled
-    void (*restore)(HWND dialog);           // Default, only while Default is enabled
-    BOOL (*click)(HWND dialog, int controlId);  // any other command; FALSE when not its own
-};
-// Runs the shared messages: Cancel and the close box end the dialog, disabled buttons do nothing.
-INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
-                              WPARAM wParam, LPARAM lParam);
+// The shared commands of a dialog with a procedure of its own. OK writes (accept) and Default
+// shows the defaults (restore) only while their buttons are enabled: Enter reaches a read-only
+// dialog as a command of its disabled OK. Cancel ends the dialog. Returns 1 (handled).
+INT_PTR PressPolicyButton(HWND dialog, int buttonId, void (*accept)(HWND), void (*restore)(HWND));
+// The close box: Cancel. Returns 1 (handled).
+INT_PTR ClosePolicyDialog(HWND dialog);
 
 // Enables or disables the controls in the given order.
 void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable);
@@ -168,50 +158,13 @@ void ReportNamedReadType(HWND dialog, const char *tag, const char *word, DWORD t
 // Direct query of a string value into kRegStringChars characters, ended after the returned
 // bytes; the query's status, and the type found in *type.
 LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type);
-// Direct write of a string without its terminating zero; FALSE after
-// "<tag> - WM_COMMAND, <word> RegRet=<code>" (key left open).
-BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
-                      const char *word, DWORD type, const char *text);
-
-// A string field that holds at most limit characters. A longer stored text is shown cut after
-// the warning (a format taking the limit twice; program title, stop icon, owned by the dialog).
-struct TextLimit {
-    int limit;
-    const char *warning;
-};
-// Direct read of a REG_SZ into text (limit + 1 characters) with numbered messages. The warning
-// about an over-long text comes before the type test. FALSE after the step's message (key left
-// open).
-BOOL QueryNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name,
-                         int queryStep, int typeStep, const TextLimit &limit, char *text);
-// Direct write of a string without its terminator; FALSE after
-// "<tag> - WM_COMMAND <step>, RegRet=<code>" (key left open).
-BOOL WriteNumberedString(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
-                         const char *text);
 
 // The number at the start of a field (up to 600 characters): blanks skipped, an optional sign,
 // digits up to the first other character; 0 without digits. Saturates instead of overflowing.
 long ReadDecimalField(HWND dialog, int controlId);
 // ---------------------------------------------------------------------------------------------
-// Helper-based dialogs with strings, typed fields and dependent controls
+// Dialogs with strings, typed fields and dependent controls
 // ---------------------------------------------------------------------------------------------
-
-// One value read and written through GetKorvidRegValue and SetKorvidRegValue. offset places
-// it in the dialog's record: a DWORD, or kRegStringChars characters for a REG_SZ.
-struct HelperValue {
-    const char *name;
-    DWORD type;
-    size_t offset;
-};
-
-// Opens the key for reading (reconnecting once), reads the values in order into record and
-// closes the key. FALSE when the dialog has been ended (after the failing step's message).
-BOOL ReadHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
-                      void *record);
-// Opens the key for writing with the wait cursor, writes the values in order and ends the
-// dialog: flushed after all of them, unflushed after the first that fails.
-void WriteHelperValues(HWND dialog, const PolicyKey &key, const HelperValue *values, int count,
-                       const void *record);
 
 // A typed text refused at OK: "<reason>\nWill put the default back." (caption the program
 // title, information icon), then the field shows its default again; the dialog stays open.
@@ -223,8 +176,5 @@ void SetCheck(HWND dialog, int controlId, BOOL checked);
 // nothing while disabled (Enter reaches a read-only dialog as a command of its disabled OK).
 enum PolicyCommand { PolicyCommandNone, PolicyCommandHandled, PolicyCommandAccept, PolicyCommandRestore };
 PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam);
-// The same for a dialog with a procedure of its own; TRUE when the message was one of them.
-BOOL HandlePolicyButtons(HWND dialog, UINT message, WPARAM wParam, void (*writeValues)(HWND),
-                         void (*showDefaults)(HWND));
 
 #endif

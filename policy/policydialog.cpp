@@ -67,6 +67,102 @@ LONG QueryDword(HKEY handle, const char *name, DWORD *value, DWORD *type)
     return ERROR_SUCCESS;
 }
 
+// The dialogs open their keys below the selected computer's root, reconnecting once.
+struct DialogOpening {
+    RemoteOpen result;
+};
+
+LONG OpenKeyReconnecting(void *context, const PolicyKey &key, int keyIndex, REGSAM access,
+                         BOOL writing, HKEY *handle)
+{
+    DialogOpening *opening = static_cast<DialogOpening *>(context);
+    LONG status;
+    // The wait cursor shows while OK opens the policy's first key.
+    opening->result = OpenRemoteKey(key.path, access, writing && keyIndex == 0, handle, &status);
+    return status;
+}
+
+PolicyTarget DialogTarget(DialogOpening *opening)
+{
+    opening->result = RemoteKeyOpened;
+    return PolicyTarget{ GetRemoteRoot(), GetServerRole(), Target().computerName,
+                         OpenKeyReconnecting, opening };
+}
+
+// A key that did not open: the dialog ends after the message (ReconnectRegistry has shown its
+// own when the connection is lost).
+void ReportOpenFault(HWND dialog, const PolicyKey &key, BOOL writing, RemoteOpen result,
+                     LONG status)
+{
+    if (result == RemoteConnectionLost) {
+        EndAfterLostConnection(dialog);
+        return;
+    }
+    ReportOpenFailure(dialog, key, writing, status);
+    EndPolicyDialog(dialog);
+}
+
+void ReportReadFault(HWND dialog, const PolicyModel &policy, const PolicyFault &fault)
+{
+    const ValueModel &value = policy.values[fault.value];
+    const PolicyKey &key = policy.keys[value.key];
+    const char *word = ValueWord(policy, value);
+    BOOL query = fault.failure == FailureQuery;
+    switch (key.access) {
+    case AccessNumbered:
+        if (query)
+            ReportReadStatus(dialog, key.tag, value.steps.readStep, fault.status);
+        else
+            ReportReadType(dialog, key.tag, value.steps.typeStep, fault.type);
+        break;
+    case AccessNamed:
+        if (query)
+            ReportNamedReadStatus(dialog, key.tag, word, fault.status);
+        else
+            ReportNamedReadType(dialog, key.tag, word, fault.type);
+        break;
+    case AccessHelpers:
+        // The helpers' messages have no owner.
+        if (query)
+            ReportNamedReadStatus(NULL, key.tag, word, fault.status);
+        else
+            ReportNamedReadType(NULL, key.tag, word, fault.type);
+        break;
+    }
+}
+
+void ReportWriteFault(HWND dialog, const PolicyModel &policy, int index, LONG status)
+{
+    const ValueModel &value = policy.values[index];
+    const PolicyKey &key = policy.keys[value.key];
+    switch (key.access) {
+    case AccessNumbered:
+        ReportWriteStatus(dialog, key.tag, value.steps.writeStep, status);
+        break;
+    case AccessNamed:
+        ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", key.tag,
+                          ValueWord(policy, value), (int)status);
+        break;
+    case AccessHelpers:
+        ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d",
+                          key.tag, value.name, (int)value.type, (int)status);
+        break;
+    }
+}
+
+// The warnings about over-long stored texts, in reading order, up to the value that failed.
+void WarnOfLongTexts(HWND dialog, const PolicyModel &policy, const PolicyRead &read)
+{
+    for (int i = 0; i < policy.valueCount; ++i) {
+        const ValueModel &value = policy.values[i];
+        const StoredValue &stored = read.values[i];
+        if (stored.queried && value.warning && IsTextTooLong(value, stored.data.text))
+            ShowPolicyWarning(dialog, MB_ICONHAND, value.warning, value.limit, value.limit);
+        if (i == read.fault.value)
+            break;
+    }
+}
+
 }  // namespace
 
 void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
@@ -122,6 +218,45 @@ void FinishPolicyWrites(HWND dialog, HKEY handle)
 {
     Net().RegFlushKey(handle);
     Net().RegCloseKey(handle);
+    EndPolicyDialog(dialog);
+}
+
+BOOL ReadPolicyForDialog(HWND dialog, const PolicyModel &policy, PolicyRead *read)
+{
+    DialogOpening opening;
+    BOOL clean = ReadPolicy(policy, DialogTarget(&opening), ReadUntilFailure, read);
+    const PolicyFault &fault = read->fault;
+    if (fault.failure == FailureOpen) {
+        ReportOpenFault(dialog, policy.keys[fault.key], FALSE, opening.result, fault.status);
+        return FALSE;
+    }
+    WarnOfLongTexts(dialog, policy, *read);
+    if (!clean) {
+        ReportReadFault(dialog, policy, fault);
+        EndPolicyDialog(dialog);
+    }
+    return clean;
+}
+
+void WritePolicyForDialog(HWND dialog, const PolicyModel &policy, const ValueData *values,
+                          ValueSelection selected)
+{
+    DialogOpening opening;
+    PolicyWrite write;
+    WritePolicy(policy, DialogTarget(&opening), values, selected, &write);
+    for (int key = 0; key < policy.keyCount; ++key) {
+        for (int position = 0; position < policy.valueCount; ++position) {
+            int i = policy.writeOrder ? policy.writeOrder[position] : position;
+            if (policy.values[i].key == key && write.attempted[i] &&
+                write.statuses[i] != ERROR_SUCCESS)
+                ReportWriteFault(dialog, policy, i, write.statuses[i]);
+        }
+    }
+    if (write.fault.failure == FailureOpen) {
+        ReportOpenFault(dialog, policy.keys[write.fault.key], TRUE, opening.result,
+                        write.fault.status);
+        return;
+    }
     EndPolicyDialog(dialog);
 }
 
@@ -252,52 +387,31 @@ void FinishPolicyOpening(HWND dialog)
 
 namespace {
 
-// At opening a numbered dialog gives each value two steps: a failed query, then a wrong type.
-int QueryStep(int position) { return 2 + 2 * position; }
-int WriteStep(int position) { return 2 + position; }
-
-BOOL ReadValues(const PolicyDialogSpec &table, HWND dialog, HKEY handle, DWORD *values)
+void ShowValue(HWND dialog, const ValueModel &value, int controlId, DWORD shown)
 {
-    for (int i = 0; i < table.valueCount; ++i) {
-        const char *name = table.values[i].name;
-        BOOL read = table.key.access == AccessHelpers
-            ? GetKorvidRegValue(table.key.tag, handle, name, &values[i], REG_DWORD)
-            : QueryNumberedDword(dialog, table.key.tag, handle, name, QueryStep(i),
-                                 QueryStep(i) + 1, &values[i]);
-        if (!read)
-            return FALSE;
-    }
-    return TRUE;
-}
-
-void ShowValue(HWND dialog, const PolicyValue &value, DWORD data)
-{
-    switch (value.shownAs) {
-    case ShownAsCheck:
-        CheckDlgButton(dialog, value.controlId, data != 0 ? BST_CHECKED : BST_UNCHECKED);
+    switch (value.rule) {
+    case RuleInvertedFlag:
+        CheckDlgButton(dialog, controlId, InvertCheck((int)shown) ? BST_CHECKED : BST_UNCHECKED);
         break;
-    case ShownAsInvertedCheck:
-        // Reduced first: a flag above 0x7FFFFFFF must not read as negative.
-        CheckDlgButton(dialog, value.controlId,
-                       InvertCheck(data != 0 ? 1 : 0) ? BST_CHECKED : BST_UNCHECKED);
+    case RuleNumberList:
+        SelectListValue(dialog, controlId, value.range, shown);
         break;
-    case ShownAsNumberList:
-        FillNumberList(dialog, value.controlId, value.range, data);
+    default:
+        CheckDlgButton(dialog, controlId, shown != 0 ? BST_CHECKED : BST_UNCHECKED);
         break;
     }
 }
 
-DWORD CollectValue(HWND dialog, const PolicyValue &value)
+DWORD CollectValue(HWND dialog, const ValueModel &value, int controlId)
 {
-    switch (value.shownAs) {
-    case ShownAsCheck:
-        return GetCheck(dialog, value.controlId);
-    case ShownAsInvertedCheck:
-        return InvertCheck(GetCheck(dialog, value.controlId));
-    case ShownAsNumberList:
-        return GetListValue(dialog, value.controlId, value.range);
+    switch (value.rule) {
+    case RuleInvertedFlag:
+        return InvertCheck(GetCheck(dialog, controlId));
+    case RuleNumberList:
+        return GetListValue(dialog, controlId, value.range);
+    default:
+        return GetCheck(dialog, controlId);
     }
-    return 0;
 }
 
 void ShowDependents(const PolicyDialogSpec &table, HWND dialog)
@@ -308,25 +422,19 @@ void ShowDependents(const PolicyDialogSpec &table, HWND dialog)
 
 void OpenPolicyDialog(const PolicyDialogSpec &table, HWND dialog)
 {
-    HKEY handle;
-    DWORD values[kMaxPolicyValues] = {};
-    // A table longer than the values kept here is a fault of the dialog: it opens nothing
-    // rather than read past them.
-    if (table.valueCount < 0 || table.valueCount > kMaxPolicyValues) {
-        EndPolicyDialog(dialog);
+    const PolicyModel &policy = *table.policy;
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, policy, &read))
         return;
+    for (int i = 0; i < policy.valueCount; ++i) {
+        const ValueModel &value = policy.values[i];
+        if (value.rule == RuleNumberList)
+            FillNumberList(dialog, table.controlIds[i], value.range, read.values[i].data.number);
+        else
+            ShowValue(dialog, value, table.controlIds[i], ShownNumber(value, read.values[i]));
     }
-    if (!OpenKeyForReading(dialog, table.key, &handle))
-        return;
-    if (!ReadValues(table, dialog, handle, values)) {
-        AbandonPolicyKey(dialog, handle);
-        return;
-    }
-    Net().RegCloseKey(handle);
-    for (int i = 0; i < table.valueCount; ++i)
-        ShowValue(dialog, table.values[i], values[i]);
     SetPolicyTexts(dialog, table.texts, table.textCount);
-    SetPolicyTitle(dialog, table.nameId);
+    SetPolicyTitle(dialog, policy.nameId);
     FinishPolicyOpening(dialog);
     ShowDependents(table, dialog);
     UpdateWindow(dialog);
@@ -335,71 +443,79 @@ void OpenPolicyDialog(const PolicyDialogSpec &table, HWND dialog)
 
 void ShowDefaults(const PolicyDialogSpec &table, HWND dialog)
 {
-    for (int i = 0; i < table.valueCount; ++i) {
-        const PolicyValue &value = table.values[i];
-        if (value.shownAs == ShownAsNumberList)
-            SelectListValue(dialog, value.controlId, value.range, value.range.defaultValue);
-        else
-            ShowValue(dialog, value, value.range.defaultValue);
-    }
+    const PolicyModel &policy = *table.policy;
+    for (int i = 0; i < policy.valueCount; ++i)
+        ShowValue(dialog, policy.values[i], table.controlIds[i],
+                  policy.values[i].range.defaultValue);
     ShowDependents(table, dialog);
 }
 
 void WritePolicyValues(const PolicyDialogSpec &table, HWND dialog)
 {
-    DWORD values[kMaxPolicyValues];
-    for (int i = 0; i < table.valueCount; ++i)
-        values[i] = CollectValue(dialog, table.values[i]);
-    HKEY handle;
-    if (!OpenKeyForWriting(dialog, table.key, KEY_WRITE, TRUE, &handle))
-        return;
-    for (int position = 0; position < table.valueCount; ++position) {
-        int i = table.writeOrder ? table.writeOrder[position] : position;
-        const char *name = table.values[i].name;
-        BOOL written = table.key.access == AccessHelpers
-            ? SetKorvidRegValue(table.key.tag, handle, name, &values[i], REG_DWORD)
-            : WriteNumberedDword(dialog, table.key.tag, handle, name, WriteStep(position),
-                                 values[i]);
-        if (!written) {
-            AbandonPolicyKey(dialog, handle);
-            return;
-        }
-    }
-    FinishPolicyWrites(dialog, handle);
+    const PolicyModel &policy = *table.policy;
+    ValueData values[kMaxPolicyValues];
+    for (int i = 0; i < policy.valueCount; ++i)
+        values[i].number = CollectValue(dialog, policy.values[i], table.controlIds[i]);
+    WritePolicyForDialog(dialog, policy, values, kEveryValue);
 }
 
-const PolicyValue *FindCheckBox(const PolicyDialogSpec &table, int controlId)
+BOOL IsCheckBoxOf(const PolicyDialogSpec &table, int controlId)
 {
-    for (int i = 0; i < table.valueCount; ++i)
-        if (table.values[i].controlId == controlId && table.values[i].shownAs != ShownAsNumberList)
-            return &table.values[i];
-    return NULL;
+    for (int i = 0; i < table.policy->valueCount; ++i)
+        if (table.controlIds[i] == controlId && table.policy->values[i].rule != RuleNumberList)
+            return TRUE;
+    return FALSE;
 }
 
 // A command of a disabled button (Enter reaching a read-only dialog) does nothing.
-BOOL ButtonEnabled(HWND dialog, int controlId)
+BOOL IsPolicyButtonEnabled(HWND dialog, int controlId)
 {
     return IsWindowEnabled(GetDlgItem(dialog, controlId));
 }
 
 }  // namespace
 
+INT_PTR PressPolicyButton(HWND dialog, int buttonId, void (*accept)(HWND), void (*restore)(HWND))
+{
+    switch (buttonId) {
+    case IDOK:
+        if (IsPolicyButtonEnabled(dialog, IDOK))
+            accept(dialog);
+        break;
+    case IDCANCEL:
+        EndPolicyDialog(dialog);
+        break;
+    case IDC_DEFAULT:
+        if (IsPolicyButtonEnabled(dialog, IDC_DEFAULT))
+            restore(dialog);
+        break;
+    }
+    return 1;
+}
+
+INT_PTR ClosePolicyDialog(HWND dialog)
+{
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 1;
+}
+
 PolicyCommand RoutePolicyCommand(HWND dialog, UINT message, WPARAM wParam)
 {
     if (message == WM_CLOSE) {
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        ClosePolicyDialog(dialog);
         return PolicyCommandHandled;
     }
     if (message != WM_COMMAND)
         return PolicyCommandNone;
     switch (LOWORD(wParam)) {
     case IDOK:
-        return ButtonEnabled(dialog, IDOK) ? PolicyCommandAccept : PolicyCommandHandled;
+        return IsPolicyButtonEnabled(dialog, IDOK) ? PolicyCommandAccept : PolicyCommandHandled;
     case IDCANCEL:
         EndPolicyDialog(dialog);
         return PolicyCommandHandled;
     case IDC_DEFAULT:
-        return ButtonEnabled(dialog, IDC_DEFAULT) ? PolicyCommandRestore : PolicyCommandHandled;
+        return IsPolicyButtonEnabled(dialog, IDC_DEFAULT) ? PolicyCommandRestore
+                                                           : PolicyCommandHandled;
     }
     return PolicyCommandNone;
 }
@@ -423,7 +539,7 @@ INT_PTR HandlePolicyDialog(const PolicyDialogSpec &table, HWND dialog, UINT mess
     case PolicyCommandNone:
         break;
     }
-    if (message == WM_COMMAND && FindCheckBox(table, LOWORD(wParam))) {
+    if (message == WM_COMMAND && IsCheckBoxOf(table, LOWORD(wParam))) {
         FlipCheck(dialog, LOWORD(wParam));
         ShowDependents(table, dialog);
         return 1;

@@ -10,20 +10,6 @@
 #include "connection/netcalls.h"
 #include "resources/resource.h"
 
-INT_PTR HandlePolicyProcedure(const PolicyProcedure &procedure, HWND dialog, UINT message,
-                              WPARAM wParam, LPARAM)
-{
-    if (message == WM_INITDIALOG) {
-        procedure.open(dialog);
-        return 0;
-    }
-    if (HandlePolicyButtons(dialog, message, wParam, procedure.accept, procedure.restore))
-        return 1;
-    if (message == WM_COMMAND)
-        return procedure.click(dialog, LOWORD(wParam));
-    return 0;
-}
-
 void EnablePolicyControls(HWND dialog, const int *controlIds, int count, BOOL enable)
 {
     for (int i = 0; i < count; ++i)
@@ -66,16 +52,6 @@ LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
     if (status != ERROR_SUCCESS)
         text[0] = '\0';
     return status;
-}
-
-BOOL WriteNamedString(HWND dialog, const char *tag, HKEY handle, const char *name,
-                      const char *word, DWORD type, const char *text)
-{
-    LONG status = WriteRegString(handle, name, type, text);
-    if (status != ERROR_SUCCESS)
-        ShowPolicyMessage(dialog, "Registry", "%s - WM_COMMAND, %s RegRet=%d", tag, word,
-                          (int)status);
-    return status == ERROR_SUCCESS;
 }
 
 long ReadDecimalField(HWND dialog, int controlId)

@@ -22,27 +22,20 @@ int GetKorvidRegValue(const char *tag, HKEY key, const char *name, void *data, D
                           (int)type);
         return 0;
     }
-    // Zero-filled so that a string stored without its terminator still ends after its bytes.
-    static char buffer[kRegStringChars];
-    memset(buffer, 0, sizeof(buffer));
-    DWORD size = type == REG_DWORD ? sizeof(DWORD) : sizeof(buffer);
-    DWORD found = 0;
-    LONG status = Net().RegQueryValueExA(key, name, NULL, &found, (BYTE *)buffer, &size);
-    if (status == ERROR_SUCCESS && type == REG_SZ)
-        status = EndStringInBuffer(buffer, sizeof(buffer), size);
-    if (status != ERROR_SUCCESS) {
-        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 1, RegRet=%d", tag, name, (int)status);
+    StoredValue stored;
+    QueryStoredValue(key, name, type, &stored);
+    if (stored.status != ERROR_SUCCESS) {
+        ReportNamedReadStatus(NULL, tag, name, stored.status);
         return 0;
     }
-    if (found != type) {
-        ShowPolicyMessage(NULL, "", "%s - WM_INITDIALOG %s 2, dwType=%d", tag, name, (int)found);
+    if (stored.type != type) {
+        ReportNamedReadType(NULL, tag, name, stored.type);
         return 0;
     }
-    if (type == REG_DWORD) {
-        memcpy(data, buffer, sizeof(DWORD));
-        return 1;
-    }
-    memcpy(data, buffer, strlen(buffer) + 1);
+    if (type == REG_DWORD)
+        memcpy(data, &stored.data.number, sizeof(DWORD));
+    else
+        memcpy(data, stored.data.text, strlen(stored.data.text) + 1);
     return 1;
 }
 
