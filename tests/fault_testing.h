@@ -43,7 +43,7 @@ inline std::function<void(HWND)> &DialogAction()
 }
 
 // Selects the computer, then runs body once in the program's main loop (with no dialog open)
-// and closes the program. Every box is answered at once with its first button; every dialog
+// and closes the program. Every box is answered at once (OK, else No); every dialog
 // gets DialogAction().
 inline void RunInProgram(Driver &driver, const char *computer, const std::function<void()> &body)
 {
