@@ -465,6 +465,8 @@ LONG WINAPI LabRegFlushKey(HKEY key)
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegFlushKey", &handle);
     if (status != ERROR_SUCCESS) return status;
+    status = InjectedFault(HandleComputer(handle), "Flush", handle->path);
+    if (status != ERROR_SUCCESS) return status;
     return ::RegFlushKey(handle->key);
 }
 

@@ -5,8 +5,7 @@
 //                             ConnectStatus, LatencyMs
 //   Computers\<NAME>\HKLM     the computer's HKEY_LOCAL_MACHINE
 //   Computers\<NAME>\Faults   OpenRead, OpenWrite, QueryValue, SetValue, DeleteValue,
-//                             QueryMultiple (subkeys),
-//                             BreakAfterCalls, BreakStatus
+//                             QueryMultiple, Flush (subkeys), BreakAfterCalls, BreakStatus
 //   Calls\<NAME>              one counter per call of the network table, RoundTrips, and the gauges
 //                             OpenKeys (keys below a root), OpenRoots (roots) and NetBuffers
 // A computer name may be given with a leading "\\"; names match without regard to case.
@@ -42,8 +41,8 @@ void LabDeleteRegValue(const char *computer, const char *keyPath, const char *na
 // The key and everything below it.
 void LabDeleteRegKey(const char *computer, const char *keyPath);
 
-// kind: "OpenRead", "OpenWrite", "QueryMultiple" (key path), "QueryValue", "SetValue",
-// "DeleteValue" ("keypath\\value");
+// kind: "OpenRead", "OpenWrite", "QueryMultiple", "Flush" (key path), "QueryValue",
+// "SetValue", "DeleteValue" ("keypath\\value");
 // a code of 0 is no fault.
 void LabSetFault(const char *computer, const char *kind, const char *name, DWORD code);
 // Removes every fault, the break included.

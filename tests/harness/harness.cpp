@@ -119,6 +119,17 @@ int FirstButton(HWND box)
     return IDCANCEL;
 }
 
+// The answer that changes least: OK, else No (another attempt not wanted), else the first.
+int LeastAnswer(HWND box)
+{
+    for (int id : {IDOK, IDNO, IDCANCEL}) {
+        HWND button = GetDlgItem(box, id);
+        if (button && IsWindowVisible(button))
+            return id;
+    }
+    return FirstButton(box);
+}
+
 void PressBoxButton(HWND box, int id)
 {
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
@@ -328,7 +339,8 @@ void Driver::Poll()
         return;  // the step's action owns it now
 
     if (next_ >= steps_.size()) {
-        Watch(top, "no step left");
+        if (!ImproviseOn(top))
+            Watch(top, "no step left");
         return;
     }
     const Step &step = steps_[next_];
@@ -338,8 +350,36 @@ void Driver::Poll()
                        : false;
     if (matches)
         RunStep(top);
-    else
+    else if (!ImproviseOn(top))
         Watch(top, "waiting for " + step.Describe());
+}
+
+bool Driver::ImproviseOn(size_t index)
+{
+    if (!improvise_)
+        return false;
+    windows_[index].acted = true;
+    HWND window = windows_[index].window;
+    if (windows_[index].box) {
+        PressBoxButton(window, LeastAnswer(window));
+        return true;
+    }
+    std::function<void(HWND)> act = improvise_;
+    act(window);
+    return true;
+}
+
+Driver &Driver::Improvise(std::function<void(HWND)> act)
+{
+    improvise_ = std::move(act);
+    return *this;
+}
+
+void Driver::SetTickMs(UINT ms)
+{
+    if (timer_)
+        KillTimer(NULL, timer_);
+    timer_ = SetTimer(NULL, 0, ms, Tick);
 }
 
 void Driver::RunStep(size_t index)

@@ -40,6 +40,11 @@ public:
     std::vector<std::string> Unexpected() const;   // windows no step expected (the watchdog closed them)
     void SetDeadline(DWORD ms);                    // watchdog, default 15000 from now: then every loop ends
     bool Done() const;                             // every step has run (its action has started)
+    // For runs whose windows cannot be foreseen (a fuzz, a matrix of faults): every message box
+    // no step expects is recorded and answered at once (OK, else No, else its first button), and every dialog
+    // no step expects gets act, once, inside its loop. Nothing of that counts as unexpected.
+    Driver &Improvise(std::function<void(HWND)> act);
+    void SetTickMs(UINT ms);                       // the poll's period, 5 ms unless set
 
 private:
     struct Step;
@@ -49,6 +54,7 @@ private:
     void Track(HWND window);
     void Poll();
     void RunStep(size_t tracked);
+    bool ImproviseOn(size_t tracked);
     void Watch(size_t tracked, const std::string &why);
     void CloseNext(size_t tracked);
     void EndMainLoop();
@@ -62,6 +68,7 @@ private:
     UINT_PTR timer_ = 0;
     DWORD start_ = 0, deadline_ = 15000;
     bool expired_ = false, mainClosed_ = false;
+    std::function<void(HWND)> improvise_;
 };
 
 // Runs a dialog of the test program's own resources (the program's .rc is linked into the test exe).
