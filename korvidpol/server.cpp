@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "connection/batchread.h"
 #include "connection/netcalls.h"
 
 namespace {
@@ -34,6 +35,37 @@ void CloseServer(PolServer *server)
     server->root = NULL;
 }
 
+namespace {
+
+// All values in one round trip, when every one of them is there and fits its buffer: exactly what
+// their own queries would return. FALSE leaves the values to be read one by one.
+BOOL ReadRawValuesAtOnce(HKEY root, HKEY key, const char *const *names, RawValue *const *values,
+                         int count)
+{
+    if (count < 2 || count > kMaxBatchedValues)
+        return FALSE;
+    BatchedValue batch[kMaxBatchedValues] = {};
+    for (int i = 0; i < count; i++) {
+        batch[i].name = names[i];
+        batch[i].capacity = sizeof(values[i]->data);
+    }
+    DWORD capacity = BatchBufferSize(batch, count);
+    BYTE *buffer = (BYTE *)HeapAlloc(GetProcessHeap(), 0, capacity);
+    if (buffer == NULL)
+        return FALSE;
+    BOOL taken = QueryValuesAtOnce(root, key, batch, count, buffer, capacity) == ERROR_SUCCESS;
+    for (int i = 0; taken && i < count; i++) {
+        values[i]->status = ERROR_SUCCESS;
+        values[i]->type = batch[i].type;
+        values[i]->size = batch[i].size;
+        memcpy(values[i]->data, batch[i].data, batch[i].size);
+    }
+    HeapFree(GetProcessHeap(), 0, buffer);
+    return taken;
+}
+
+}  // namespace
+
 LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
                    RawValue *const *values, int count)
 {
@@ -48,12 +80,14 @@ LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
         return ERROR_SUCCESS;
     }
     if (status != ERROR_SUCCESS) return status;
-    for (int i = 0; i < count; i++) {
-        RawValue &value = *values[i];
-        value.type = REG_NONE;
-        value.size = sizeof(value.data);
-        value.status = Net().RegQueryValueExA(key, names[i], NULL, &value.type, value.data, &value.size);
-        if (value.status != ERROR_SUCCESS) value.size = 0;
+    if (!ReadRawValuesAtOnce(root, key, names, values, count)) {
+        for (int i = 0; i < count; i++) {
+            RawValue &value = *values[i];
+            value.type = REG_NONE;
+            value.size = sizeof(value.data);
+            value.status = Net().RegQueryValueExA(key, names[i], NULL, &value.type, value.data, &value.size);
+            if (value.status != ERROR_SUCCESS) value.size = 0;
+        }
     }
     Net().RegCloseKey(key);
     return ERROR_SUCCESS;

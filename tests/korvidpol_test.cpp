@@ -143,6 +143,24 @@ TEST(Korvidpol, ExportAppliedToAnotherServerLeavesNoDifference)
     EXPECT_EQ(String("PDC-TWO", kUps, "PowerFailMessage"), "Power \"out\" at C:\\site\r\nLeave now.");
 }
 
+TEST(Korvidpol, AKeyIsReadInOneBatchedCallOrValueByValueWithTheSameResult)
+{
+    LoadPolLab();
+    LabSetRegDword("VELMOR-PDC", kAlerter, "CountNotOnNetworkCache", 20);
+    std::string exported[2];
+    for (int refused = 0; refused < 2; refused++) {
+        LabSetFault("VELMOR-PDC", "QueryMultiple", kAlerter, refused ? ERROR_CALL_NOT_IMPLEMENTED : 0);
+        LabResetCounters("VELMOR-PDC");
+        PolRun run = RunPol("export VELMOR-PDC alerter");
+        ASSERT_EQ(run.code, 0u) << run.err;
+        exported[refused] = run.out.substr(run.out.find("\n["));
+        EXPECT_EQ(LabCounter("VELMOR-PDC", "RegQueryMultipleValuesA"), 1u);
+        EXPECT_EQ(LabCounter("VELMOR-PDC", "RegQueryValueExA"), refused ? 3u : 0u);
+    }
+    EXPECT_TRUE(Contains(exported[0], "\"CountNotOnNetworkCache\"=dword:00000014\n")) << exported[0];
+    EXPECT_EQ(exported[0], exported[1]);
+}
+
 TEST(Korvidpol, RegeditImportOfAnExportReproducesTheValues)
 {
     LoadPolLab();
