@@ -277,10 +277,13 @@ const std::vector<BoxRecord> &Driver::Boxes() const { return boxes_; }
 
 std::vector<std::string> Driver::Unexpected() const { return unexpected_; }
 
+// A new deadline arms the watchdog again: a long run that sets one per round goes on driving its
+// windows after a round that passed its own, instead of closing every later one unseen.
 void Driver::SetDeadline(DWORD ms)
 {
     start_ = GetTickCount();
     deadline_ = ms;
+    expired_ = false;
 }
 
 bool Driver::Done() const { return next_ >= steps_.size(); }
