@@ -363,7 +363,7 @@ bool AnyBoxCaptioned(const Driver &driver, size_t firstBox, const char *caption)
 
 // One round on a policy (null: the Version page). Every failure in it carries the round's
 // log: its number, what was planted, the fault and the action, enough to replay it alone.
-void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy, std::string log)
+void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy, std::string &log)
 {
     log += policy ? policy->id : "the Version page";
     std::vector<FuzzValue> values =
@@ -475,21 +475,31 @@ void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsign
     for (int i = 0; i < kPolicyCount; ++i)
         if (layout.role == RolePrimaryDomainController || AllPolicies()[i] == &kNetlogonPolicy)
             targets.push_back(AllPolicies()[i]);
+    // The rounds run from a timer's callback, which a fault inside may leave without a word:
+    // a run that ends short names the round it was in.
+    unsigned long planned = 0, done = 0;
+    for (unsigned long round = first; round < last; ++round)
+        planned += LayoutOfRound(round) == layoutIndex;
+    std::string log;
     RunInProgram(driver, layout.name, [&] {
         for (unsigned long round = first; round < last && !testing::Test::HasFatalFailure(); ++round) {
             if (LayoutOfRound(round) != layoutIndex)
                 continue;
             driver.SetDeadline(20000);
             run.prng = Prng::OfRound(seed, round);
-            char log[96];
-            snprintf(log, sizeof(log), "seed %llu round %lu on %s: ", (unsigned long long)seed,
+            char header[96];
+            snprintf(header, sizeof(header), "seed %llu round %lu on %s: ", (unsigned long long)seed,
                      round, layout.name);
+            log = header;
             FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())], log);
+            ++done;
             ++counts["iterations"];
             ReportProgress(counts);
         }
         driver.SetDeadline(20000);
     });
+    EXPECT_TRUE(done == planned || testing::Test::HasFatalFailure())
+        << "the run ended after " << done << " of " << planned << " rounds, in " << log;
     EXPECT_TRUE(driver.Unexpected().empty());
 }
 
