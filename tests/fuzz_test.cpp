@@ -7,7 +7,8 @@
 // box showing a format directive or a control byte it was not given.
 //
 // ./test.sh runs a short fixed set of seeds; bench/fuzz.sh runs Fuzz.DISABLED_Long with
-// KORVID_FUZZ_ITERATIONS and KORVID_FUZZ_SEED.
+// KORVID_FUZZ_ITERATIONS, KORVID_FUZZ_SEED and KORVID_FUZZ_FIRST, the number of its first
+// round: a failing round says its seed and number, and runs again alone from them.
 #include "tests/fault_testing.h"
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+    // The generator of one round: rounds are numbered from 0 in a run of a seed, and each
+    // draws from its own stream, so that any one can be replayed alone.
+    static Prng OfRound(uint64_t seed, unsigned long round) { return Prng(Prng(seed).Next() + round); }
     DWORD Below(DWORD bound) { return bound ? (DWORD)(Next() % bound) : 0; }
     bool OneIn(DWORD n) { return Below(n) == 0; }
 
@@ -114,12 +118,14 @@ std::string ValidBytes(Prng &prng, const FuzzValue &value)
 
 // Makes the value valid, missing, of another type, an edge number or a hostile string. Valid
 // three times in four, so that most rounds reach the dialog's buttons.
-void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, Counts &counts)
+void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, Counts &counts,
+                std::string *log)
 {
     static const char *const kKinds[] = { "valid", "missing", "other type", "edge number",
                                           "hostile string" };
     DWORD kind = prng.Below(4) != 0 ? 0 : 1 + prng.Below(ARRAYSIZE(kKinds) - 1);
     ++counts[std::string("planted ") + kKinds[kind]];
+    *log += std::string("\n  ") + value.name + ": " + kKinds[kind];
     switch (kind) {
     case 0:
         StoreBytes(computer, value, value.type, ValidBytes(prng, value));
@@ -133,11 +139,13 @@ void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, Counts
         if (prng.OneIn(4))
             size = (DWORD)HostileLength(prng, value.limit);
         StoreBytes(computer, value, type, HostileText(prng, (int)size));
+        *log += ", type " + std::to_string(type) + ", " + std::to_string(size) + " bytes";
         break;
     }
     case 3: {
         DWORD number = EdgeNumber(prng, value);
         StoreBytes(computer, value, REG_DWORD, std::string((const char *)&number, 4));
+        *log += " " + std::to_string(number);
         break;
     }
     default: {
@@ -145,6 +153,7 @@ void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, Counts
         if (prng.OneIn(2))
             text += '\0';
         StoreBytes(computer, value, value.type == REG_DWORD ? REG_SZ : value.type, text);
+        *log += ", " + std::to_string(text.size()) + " bytes";
         break;
     }
     }
@@ -194,29 +203,34 @@ std::vector<const char *> KeysOf(const std::vector<FuzzValue> &values)
 // Sometimes a fault at one of the keys' call points, a broken connection mid-way, or a
 // reconnection that fails.
 void PlantFault(Prng &prng, const char *computer, const std::vector<FuzzValue> &values,
-                Counts &counts)
+                Counts &counts, std::string *log)
 {
     if (!prng.OneIn(6))
         return;
     const FuzzValue &value = values[prng.Below((DWORD)values.size())];
     DWORD code = kFaultCodes[prng.Below(ARRAYSIZE(kFaultCodes))];
     std::string valuePath = std::string(value.key) + "\\" + value.name;
+    std::string fault;
+    DWORD after = 0;
     switch (prng.Below(7)) {
-    case 0: LabSetFault(computer, "OpenRead", value.key, code); ++counts["fault open read"]; break;
-    case 1: LabSetFault(computer, "OpenWrite", value.key, code); ++counts["fault open write"]; break;
-    case 2: LabSetFault(computer, "QueryValue", valuePath.c_str(), code); ++counts["fault query"]; break;
-    case 3: LabSetFault(computer, "SetValue", valuePath.c_str(), code); ++counts["fault write"]; break;
-    case 4: LabSetFault(computer, "Flush", value.key, code); ++counts["fault flush"]; break;
+    case 0: LabSetFault(computer, "OpenRead", value.key, code); fault = "fault open read"; break;
+    case 1: LabSetFault(computer, "OpenWrite", value.key, code); fault = "fault open write"; break;
+    case 2: LabSetFault(computer, "QueryValue", valuePath.c_str(), code); fault = "fault query"; break;
+    case 3: LabSetFault(computer, "SetValue", valuePath.c_str(), code); fault = "fault write"; break;
+    case 4: LabSetFault(computer, "Flush", value.key, code); fault = "fault flush"; break;
     case 5:
-        LabSetBreakAfter(computer, 1 + prng.Below(24));
-        ++counts["fault broken connection"];
+        LabSetBreakAfter(computer, after = 1 + prng.Below(24));
+        fault = "fault broken connection";
         break;
     default:
-        LabSetBreakAfter(computer, 1 + prng.Below(24));
+        LabSetBreakAfter(computer, after = 1 + prng.Below(24));
         LabSetComputerDword(computer, "ConnectStatus", code == 0 ? 53 : code);
-        ++counts["fault failed reconnection"];
+        fault = "fault failed reconnection";
         break;
     }
+    ++counts[fault];
+    *log += "\n  " + fault + (after ? " after " + std::to_string(after) + " calls" : " at " + valuePath) +
+            ", code " + std::to_string(code);
 }
 
 // A user's random change of every control it can reach: boxes and buttons clicked, entries
@@ -347,25 +361,31 @@ bool AnyBoxCaptioned(const Driver &driver, size_t firstBox, const char *caption)
     return false;
 }
 
-// One round on a policy (null: the Version page).
-void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy)
+// One round on a policy (null: the Version page). Every failure in it carries the round's
+// log: its number, what was planted, the fault and the action, enough to replay it alone.
+void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy, std::string &log)
 {
+    log += policy ? policy->id : "the Version page";
     std::vector<FuzzValue> values =
         policy ? PolicyValues(*policy, run.role)
                : std::vector<FuzzValue>(std::begin(kVersionValues), std::end(kVersionValues));
     std::vector<const char *> keys = KeysOf(values);
     DWORD start = GetTickCount();
     for (const FuzzValue &value : values)
-        PlantValue(run.prng, run.computer, value, run.counts);
+        PlantValue(run.prng, run.computer, value, run.counts, &log);
     std::string planted = PlantedTexts(run.computer, keys);
     std::vector<std::vector<StoredBytes>> before;
     for (const char *key : keys)
         before.push_back(ReadKeyBytes(run.computer, key));
-    PlantFault(run.prng, run.computer, values, run.counts);
+    PlantFault(run.prng, run.computer, values, run.counts, &log);
 
     run.counts["ms planting"] += GetTickCount() - start;
     start = GetTickCount();
     FuzzAction action = (FuzzAction)run.prng.Below(kActionCount);
+    if (policy)
+        log += std::string("\n  then ") + kActionNames[action];
+    SCOPED_TRACE(log);
+    size_t unexpected = driver.Unexpected().size();
     bool shown = false;
     size_t firstBox = driver.Boxes().size();
     WriteRecorder recorder;
@@ -382,6 +402,8 @@ void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy)
         RevisitVersionPage();
     }
     run.counts["ms acting"] += GetTickCount() - start;
+    for (size_t i = unexpected; i < driver.Unexpected().size(); ++i)
+        ADD_FAILURE() << "in this round: " << driver.Unexpected()[i];
     start = GetTickCount();
     LabClearFaults(run.computer);
     LabSetComputerDword(run.computer, "ConnectStatus", 0);
@@ -435,9 +457,16 @@ void ReportProgress(const Counts &counts)
     fflush(stdout);
 }
 
-// Rounds on one computer, each on a policy of its layout or the Version page.
-void FuzzComputer(const LayoutComputer &layout, uint64_t seed, unsigned long rounds, Counts &counts)
+// Eight rounds in ten on the primary controller, which has every policy; the other two layouts
+// of Netlogon share the rest.
+size_t LayoutOfRound(unsigned long round) { return round % 10 < 8 ? 0 : round % 10 - 7; }
+
+// The rounds first to last (not included) of one layout, on its computer, each on a policy of
+// its layout or the Version page.
+void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsigned long last,
+                  Counts &counts)
 {
+    const LayoutComputer &layout = kLayoutComputers[layoutIndex];
     Driver driver;
     driver.SetTickMs(1);
     driver.SetDeadline(0x7FFFFFFF);
@@ -446,28 +475,47 @@ void FuzzComputer(const LayoutComputer &layout, uint64_t seed, unsigned long rou
     for (int i = 0; i < kPolicyCount; ++i)
         if (layout.role == RolePrimaryDomainController || AllPolicies()[i] == &kNetlogonPolicy)
             targets.push_back(AllPolicies()[i]);
+    // The rounds run from a timer's callback, which a fault inside may leave without a word:
+    // a run that ends short names the round it was in.
+    unsigned long planned = 0, done = 0;
+    for (unsigned long round = first; round < last; ++round)
+        planned += LayoutOfRound(round) == layoutIndex;
+    std::string log;
     RunInProgram(driver, layout.name, [&] {
-        for (unsigned long round = 0; round < rounds && !testing::Test::HasFatalFailure(); ++round) {
+        for (unsigned long round = first; round < last && !testing::Test::HasFatalFailure(); ++round) {
+            if (LayoutOfRound(round) != layoutIndex)
+                continue;
             driver.SetDeadline(20000);
-            FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())]);
+            run.prng = Prng::OfRound(seed, round);
+            char header[96];
+            snprintf(header, sizeof(header), "seed %llu round %lu on %s: ", (unsigned long long)seed,
+                     round, layout.name);
+            log = header;
+            FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())], log);
+            ++done;
             ++counts["iterations"];
             ReportProgress(counts);
         }
         driver.SetDeadline(20000);
     });
+    EXPECT_TRUE(done == planned || testing::Test::HasFatalFailure())
+        << "the run ended after " << done << " of " << planned << " rounds, in " << log;
     EXPECT_TRUE(driver.Unexpected().empty());
 }
 
-// Most rounds on the primary controller, which has every policy; the other two layouts of
-// Netlogon share the rest.
-void RunFuzz(uint64_t seed, unsigned long iterations, Counts &counts)
+// The rounds first to last (not included) of a seed; a replay of one round is the run from it
+// to the next.
+void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, Counts &counts)
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
-    unsigned long others = iterations / 10;
-    FuzzComputer(kLayoutComputers[0], seed, iterations - 2 * others, counts);
-    FuzzComputer(kLayoutComputers[1], seed ^ 0xB, others, counts);
-    FuzzComputer(kLayoutComputers[2], seed ^ 0x5E, others, counts);
+    for (size_t layout = 0; layout < ARRAYSIZE(kLayoutComputers); ++layout) {
+        bool any = false;
+        for (unsigned long round = first; round < last && !any; ++round)
+            any = LayoutOfRound(round) == layout;
+        if (any)
+            FuzzComputer(layout, seed, first, last, counts);
+    }
 }
 
 void PrintCounts(const Counts &counts, DWORD elapsedMs)
@@ -486,12 +534,12 @@ unsigned long EnvNumber(const char *name, unsigned long fallback)
     return text && *text ? strtoul(text, NULL, 0) : fallback;
 }
 
-void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long iterations)
+void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long first, unsigned long iterations)
 {
     Counts counts;
     DWORD start = GetTickCount();
     for (uint64_t seed : seeds)
-        RunFuzz(seed, iterations, counts);
+        RunFuzz(seed, first, first + iterations, counts);
     counts["failures seen"] = testing::UnitTest::GetInstance()->current_test_info()->result()
                                   ->total_part_count();
     PrintCounts(counts, GetTickCount() - start);
@@ -501,10 +549,11 @@ void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long iterations)
 
 TEST(Fuzz, FixedSeeds)
 {
-    RunAndPrint({ 1, 2, 3 }, 20);
+    RunAndPrint({ 1, 2, 3 }, 0, 20);
 }
 
 TEST(Fuzz, DISABLED_Long)
 {
-    RunAndPrint({ EnvNumber("KORVID_FUZZ_SEED", 1) }, EnvNumber("KORVID_FUZZ_ITERATIONS", 100000));
+    RunAndPrint({ EnvNumber("KORVID_FUZZ_SEED", 1) }, EnvNumber("KORVID_FUZZ_FIRST", 0),
+                EnvNumber("KORVID_FUZZ_ITERATIONS", 100000));
 }

@@ -326,6 +326,9 @@ TEST(HarnessWatchdog, DeadlineEndsAStuckDialog)
         &result);
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(Contains(failures, "deadline of 200 ms passed"));
+    // What was showing then, so that a stuck run can be told from a slow one.
+    EXPECT_TRUE(Contains(failures, "windows open:\n  #32770 \"Harness Sample\""));
+    EXPECT_TRUE(Contains(failures, "tracked \"Harness Sample\" seen acted"));
 }
 
 TEST(HarnessDialog, ControlsDrivenAndReadBack)

@@ -145,6 +145,31 @@ std::string Describe(HWND window, const BoxRecord *record)
     return text.str();
 }
 
+BOOL CALLBACK DescribeVisible(HWND window, LPARAM text)
+{
+    if (!IsWindowVisible(window))
+        return TRUE;
+    std::ostringstream &out = *(std::ostringstream *)text;
+    out << "\n  " << ClassOf(window) << " \"" << Text(window) << "\"";
+    if (HWND owner = GetWindow(window, GW_OWNER))
+        out << " owned by \"" << Text(owner) << "\"";
+    if (!IsWindowEnabled(window))
+        out << " disabled";
+    HWND boxText = GetDlgItem(window, 0xFFFF);
+    if (IsDialogClass(window) && boxText)
+        out << " text \"" << Text(boxText) << "\"";
+    return TRUE;
+}
+
+// The thread's visible windows, one a line: what a stuck loop was showing.
+std::string DescribeOpenWindows()
+{
+    std::ostringstream text;
+    EnumThreadWindows(GetCurrentThreadId(), DescribeVisible, (LPARAM)&text);
+    std::string windows = text.str();
+    return windows.empty() ? " no window visible" : windows;
+}
+
 BOOL CALLBACK CloseTopLevel(HWND window, LPARAM closed)
 {
     if (IsWindowVisible(window) && !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) &&
@@ -252,10 +277,13 @@ const std::vector<BoxRecord> &Driver::Boxes() const { return boxes_; }
 
 std::vector<std::string> Driver::Unexpected() const { return unexpected_; }
 
+// A new deadline arms the watchdog again: a long run that sets one per round goes on driving its
+// windows after a round that passed its own, instead of closing every later one unseen.
 void Driver::SetDeadline(DWORD ms)
 {
     start_ = GetTickCount();
     deadline_ = ms;
+    expired_ = false;
 }
 
 bool Driver::Done() const { return next_ >= steps_.size(); }
@@ -301,6 +329,10 @@ void Driver::Poll()
         why << "deadline of " << deadline_ << " ms passed";
         if (next_ < steps_.size())
             why << " waiting for " << steps_[next_].Describe();
+        why << "; windows open:" << DescribeOpenWindows();
+        for (const Tracked &tracked : windows_)
+            why << "\n  tracked \"" << Text(tracked.window) << "\"" << (tracked.seen ? " seen" : "")
+                << (tracked.acted ? " acted" : "") << (tracked.closing ? " closing" : "");
         unexpected_.push_back(why.str());
     }
 

@@ -39,6 +39,7 @@ public:
     const std::vector<BoxRecord> &Boxes() const;   // every message box seen, in order
     std::vector<std::string> Unexpected() const;   // windows no step expected (the watchdog closed them)
     void SetDeadline(DWORD ms);                    // watchdog, default 15000 from now: then every loop ends
+                                                   // (set again, it is armed anew)
     bool Done() const;                             // every step has run (its action has started)
     // For runs whose windows cannot be foreseen (a fuzz, a matrix of faults): every message box
     // no step expects is recorded and answered at once (OK, else No, else its first button), and every dialog
