@@ -409,6 +409,14 @@ LONG WINAPI LabRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM acce
     return ERROR_SUCCESS;
 }
 
+// The fault set on one value of the handle's key (kind "QueryValue", "SetValue", ...), or 0.
+LONG InjectedValueFault(LabHandle *handle, const char *kind, const char *name)
+{
+    char valuePath[kLabPathChars];
+    if (!JoinValuePath(valuePath, handle->path, name)) return ERROR_SUCCESS;
+    return InjectedFault(HandleComputer(handle), kind, valuePath);
+}
+
 LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size)
 {
@@ -416,11 +424,8 @@ LONG WINAPI LabRegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegQueryValueExA", &handle);
     if (status != ERROR_SUCCESS) return status;
-    char valuePath[kLabPathChars];
-    if (JoinValuePath(valuePath, handle->path, name)) {
-        status = InjectedFault(HandleComputer(handle), "QueryValue", valuePath);
-        if (status != ERROR_SUCCESS) return status;
-    }
+    status = InjectedValueFault(handle, "QueryValue", name);
+    if (status != ERROR_SUCCESS) return status;
     return ::RegQueryValueExA(handle->key, name, reserved, type, data, size);
 }
 
@@ -436,9 +441,7 @@ LONG WINAPI LabRegQueryMultipleValuesA(HKEY key, PVALENTA values, DWORD count, L
     status = InjectedFault(HandleComputer(handle), "QueryMultiple", handle->path);
     if (status != ERROR_SUCCESS) return status;
     for (DWORD i = 0; values != NULL && i < count; i++) {
-        char valuePath[kLabPathChars];
-        if (!JoinValuePath(valuePath, handle->path, values[i].ve_valuename)) continue;
-        status = InjectedFault(HandleComputer(handle), "QueryValue", valuePath);
+        status = InjectedValueFault(handle, "QueryValue", values[i].ve_valuename);
         if (status != ERROR_SUCCESS) return status;
     }
     return ::RegQueryMultipleValuesA(handle->key, values, count, buffer, size);
@@ -451,11 +454,8 @@ LONG WINAPI LabRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegSetValueExA", &handle);
     if (status != ERROR_SUCCESS) return status;
-    char valuePath[kLabPathChars];
-    if (JoinValuePath(valuePath, handle->path, name)) {
-        status = InjectedFault(HandleComputer(handle), "SetValue", valuePath);
-        if (status != ERROR_SUCCESS) return status;
-    }
+    status = InjectedValueFault(handle, "SetValue", name);
+    if (status != ERROR_SUCCESS) return status;
     return ::RegSetValueExA(handle->key, name, reserved, type, data, size);
 }
 
@@ -476,11 +476,8 @@ LONG WINAPI LabRegDeleteValueA(HKEY key, LPCSTR name)
     LabHandle *handle = NULL;
     LONG status = BeginKeyCall(key, "RegDeleteValueA", &handle);
     if (status != ERROR_SUCCESS) return status;
-    char valuePath[kLabPathChars];
-    if (JoinValuePath(valuePath, handle->path, name)) {
-        status = InjectedFault(HandleComputer(handle), "DeleteValue", valuePath);
-        if (status != ERROR_SUCCESS) return status;
-    }
+    status = InjectedValueFault(handle, "DeleteValue", name);
+    if (status != ERROR_SUCCESS) return status;
     return ::RegDeleteValueA(handle->key, name);
 }
 
