@@ -1,23 +1,87 @@
 #!/bin/bash
-# Builds, then runs the seeded fuzz of hostile registries for long: bench/fuzz.sh [ITERATIONS] [SEED]
-# [FIRST] (100000, 1 and 0 unless given), the rounds FIRST on; `bench/fuzz.sh 1 SEED ROUND` replays
-# the one round a failure names. It prints the iterations, the iterations per second and every count.
-# The test program runs from a copy of its own, in a Wine prefix and on a display of its own, so a
-# build or ./test.sh meanwhile does not disturb it.
+# Builds, then runs the seeded fuzz of hostile registries for long:
+#   bench/fuzz.sh [ITERATIONS] [SEED] [FIRST] [JOBS]   (100000, 1, 0 and 1 unless given)
+# runs the rounds FIRST on; `bench/fuzz.sh 1 SEED ROUND` replays the one round a failure names.
+# JOBS programs share the rounds in equal runs of consecutive rounds, each in a Wine prefix of its
+# own (each round draws from its own generator, so the rounds are the same however they are
+# shared); their lines carry their job number, and at the end the counts of all are added up.
+# It prints the iterations, the iterations per second and every count, and fails when a job did.
+# The test program runs from a copy of its own, on a display of its own, so a build or
+# ./test.sh meanwhile does not disturb it.
 set -u
 ITERATIONS=${1:-100000}
 SEED=${2:-1}
 FIRST=${3:-0}
+JOBS=${4:-1}
 source "$(dirname "$0")/../scripts/setup.sh"
 install_missing || exit 1
 build_all --target korvidtests || exit 1
-trap stop_all EXIT
+PREFIXES=()
+stop_jobs() {
+    for prefix in "${PREFIXES[@]}"; do WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1; done
+    stop_all
+}
+trap stop_jobs EXIT
 start_display private || exit 1
 RUN_DIR="$BUILD_DIR/fuzz-run"
 rm -rf "$RUN_DIR"
 mkdir -p "$RUN_DIR"
 cp -a "$BUILD_DIR/tests" "$BUILD_DIR/lab" "$RUN_DIR/"
-prepare_wine "$BUILD_DIR/fuzz-prefix" || exit 1
-KORVID_FUZZ_ITERATIONS=$ITERATIONS KORVID_FUZZ_SEED=$SEED KORVID_FUZZ_FIRST=$FIRST \
-    wine "$RUN_DIR/tests/korvidtests.exe" --gtest_filter=Fuzz.DISABLED_Long \
-    --gtest_also_run_disabled_tests </dev/null 2>/dev/null | stdbuf -oL tr -d '\r'
+
+# One job: the rounds $2 to $2 + $3 in its own prefix; its output also goes to its log.
+run_job() {
+    local job=$1 first=$2 count=$3
+    prepare_wine "$BUILD_DIR/fuzz-prefix-$job" >/dev/null || return 1
+    KORVID_FUZZ_ITERATIONS=$count KORVID_FUZZ_SEED=$SEED KORVID_FUZZ_FIRST=$first \
+        wine "$RUN_DIR/tests/korvidtests.exe" --gtest_filter=Fuzz.DISABLED_Long \
+        --gtest_also_run_disabled_tests </dev/null 2>/dev/null | tr -d '\r' >"$RUN_DIR/job$job.log"
+    grep -q '^\[  PASSED  \] 1 test' "$RUN_DIR/job$job.log"
+}
+
+if [ "$JOBS" -le 1 ]; then
+    PREFIXES=("$BUILD_DIR/fuzz-prefix-0")
+    run_job 0 "$FIRST" "$ITERATIONS" &
+    job=$!
+    touch "$RUN_DIR/job0.log"
+    tail -f --pid=$job "$RUN_DIR/job0.log"
+    wait $job
+    exit
+fi
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+make_wine_template || exit 1
+start=$(date +%s%N)
+pids=()
+shows=()
+for ((j = 0; j < JOBS; j++)); do
+    first=$((FIRST + ITERATIONS * j / JOBS))
+    count=$((FIRST + ITERATIONS * (j + 1) / JOBS - first))
+    echo "job $j: rounds $first to $((first + count - 1))"
+    PREFIXES+=("$BUILD_DIR/fuzz-prefix-$j")
+    run_job "$j" "$first" "$count" &
+    pids+=($!)
+done
+# Progress as the jobs print it, each line with its job.
+for ((j = 0; j < JOBS; j++)); do
+    touch "$RUN_DIR/job$j.log"
+    tail -f --pid="${pids[$j]}" "$RUN_DIR/job$j.log" | sed -u "s/^/[job $j] /" &
+    shows+=($!)
+done
+failed=0
+for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+wait "${shows[@]}"
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+# The counts each job printed last, added up by name.
+for ((j = 0; j < JOBS; j++)); do
+    awk '/^fuzz: [0-9]+ iterations in/ { delete c; n = 0; inblock = 1; next }
+         inblock && /^  [^ ]/ { v = $NF; $NF = ""; sub(/^ +/, ""); sub(/ +$/, ""); c[$0] = v; next }
+         { inblock = 0 }
+         END { for (k in c) print k "\t" c[k] }' "$RUN_DIR/job$j.log"
+done | awk -F'\t' '{ sum[$1] += $2 } END { for (k in sum) print k "\t" sum[k] }' | sort >"$RUN_DIR/counts"
+iterations=$(awk -F'\t' '$1 == "iterations" { print $2 }' "$RUN_DIR/counts")
+awk -v n="${iterations:-0}" -v ms="$elapsed_ms" -v jobs="$JOBS" 'BEGIN {
+    printf "fuzz: %d iterations in %.1f s, %.1f per second, in %d jobs (ms counts summed over them)\n",
+           n, ms / 1000, ms ? n * 1000 / ms : 0, jobs }'
+awk -F'\t' '{ printf "  %-34s %s\n", $1, $2 }' "$RUN_DIR/counts"
+[ $failed -eq 0 ] || echo "a job failed; its log is in $RUN_DIR"
+exit $failed

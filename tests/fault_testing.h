@@ -179,6 +179,43 @@ inline std::string WrittenValueFault(const ValueModel &value, bool alternate, DW
     return checked.check == CheckPassed ? "" : "check " + std::to_string(checked.check);
 }
 
+// Names the first hardware fault (an access violation, a stack overflow and the like) raised
+// while it lives, by module and offset. Wine leaves a fault inside a timer's callback without a
+// word, so a round that ends short says at least where it stopped.
+class HardwareFaultWatch {
+public:
+    HardwareFaultWatch() : handler_(AddVectoredExceptionHandler(1, Note)) { Seen().clear(); }
+    ~HardwareFaultWatch() { RemoveVectoredExceptionHandler(handler_); }
+    static std::string &Seen()
+    {
+        static std::string seen;
+        return seen;
+    }
+
+private:
+    static LONG CALLBACK Note(EXCEPTION_POINTERS *pointers)
+    {
+        const EXCEPTION_RECORD *record = pointers->ExceptionRecord;
+        // Software exceptions (debug output, C++ throws) have codes below the error severity.
+        if ((record->ExceptionCode & 0xC0000000u) != 0xC0000000u || !Seen().empty())
+            return EXCEPTION_CONTINUE_SEARCH;
+        HMODULE module = NULL;
+        char path[MAX_PATH] = "?";
+        if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               (LPCSTR)record->ExceptionAddress, &module))
+            GetModuleFileNameA(module, path, sizeof(path));
+        const char *name = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
+        char text[MAX_PATH + 64];
+        snprintf(text, sizeof(text), "exception 0x%08lX at %s+0x%llX",
+                 (unsigned long)record->ExceptionCode, name,
+                 (unsigned long long)((ULONG_PTR)record->ExceptionAddress - (ULONG_PTR)module));
+        Seen() = text;
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID handler_;
+};
+
 }  // namespace faulttest
 
 #endif

@@ -59,6 +59,16 @@ struct FuzzValue {
     const char *characters;     // texts: null for any printable
 };
 
+// A byte from 0x80, save 0x98: code page 1252 makes it U+02DC, which Wine 8's text shaping
+// reads past a table for when an edit control shows it after some characters (an access
+// violation in its mark-to-ligature positioning; an edit control of its own with that one
+// character fails alike). Windows shows it as any other.
+char HighByte(Prng &prng)
+{
+    DWORD byte = 0x80 + prng.Below(0x7F);
+    return (char)(byte < 0x98 ? byte : byte + 1);
+}
+
 std::string HostileText(Prng &prng, int length)
 {
     static const char *const kPieces[] = { "%s", "%n", "%d", "%x", "%%", "\\", "'", "\"" };
@@ -66,7 +76,7 @@ std::string HostileText(Prng &prng, int length)
     while ((int)text.size() < length) {
         switch (prng.Below(6)) {
         case 0: text += kPieces[prng.Below(ARRAYSIZE(kPieces))]; break;
-        case 1: text += (char)(0x80 + prng.Below(0x80)); break;
+        case 1: text += HighByte(prng); break;
         case 2: if (prng.OneIn(8)) text += '\0'; break;
         default: text += (char)(0x20 + prng.Below(0x5F)); break;
         }
@@ -481,6 +491,7 @@ void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsign
     for (unsigned long round = first; round < last; ++round)
         planned += LayoutOfRound(round) == layoutIndex;
     std::string log;
+    HardwareFaultWatch watch;
     RunInProgram(driver, layout.name, [&] {
         for (unsigned long round = first; round < last && !testing::Test::HasFatalFailure(); ++round) {
             if (LayoutOfRound(round) != layoutIndex)
@@ -499,7 +510,8 @@ void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsign
         driver.SetDeadline(20000);
     });
     EXPECT_TRUE(done == planned || testing::Test::HasFatalFailure())
-        << "the run ended after " << done << " of " << planned << " rounds, in " << log;
+        << "the run ended after " << done << " of " << planned << " rounds, in " << log
+        << (watch.Seen().empty() ? "" : "\n  stopped by " + watch.Seen());
     EXPECT_TRUE(driver.Unexpected().empty());
 }
 
