@@ -10,6 +10,7 @@
 // KORVID_FUZZ_ITERATIONS, KORVID_FUZZ_SEED and KORVID_FUZZ_FIRST, the number of its first
 // round: a failing round says its seed and number, and runs again alone from them.
 #include "tests/fault_testing.h"
+#include "tests/seeded_prng.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -19,27 +20,6 @@
 using namespace faulttest;
 
 namespace {
-
-// splitmix64: small, fixed, the same sequence everywhere for a seed.
-class Prng {
-public:
-    explicit Prng(uint64_t seed) : state_(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // The generator of one round: rounds are numbered from 0 in a run of a seed, and each
-    // draws from its own stream, so that any one can be replayed alone.
-    static Prng OfRound(uint64_t seed, unsigned long round) { return Prng(Prng(seed).Next() + round); }
-    DWORD Below(DWORD bound) { return bound ? (DWORD)(Next() % bound) : 0; }
-    bool OneIn(DWORD n) { return Below(n) == 0; }
-
-private:
-    uint64_t state_;
-};
 
 // Every count the run prints, by name, in name order.
 typedef std::map<std::string, unsigned long> Counts;
@@ -538,12 +518,6 @@ void PrintCounts(const Counts &counts, DWORD elapsedMs)
     for (const auto &count : counts)
         printf("  %-34s %lu\n", count.first.c_str(), count.second);
     fflush(stdout);
-}
-
-unsigned long EnvNumber(const char *name, unsigned long fallback)
-{
-    const char *text = getenv(name);
-    return text && *text ? strtoul(text, NULL, 0) : fallback;
 }
 
 void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long first, unsigned long iterations)

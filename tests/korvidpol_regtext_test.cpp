@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 
 #include "korvidpol/regtext.h"
+#include "tests/seeded_prng.h"
 
 namespace {
 
@@ -192,34 +194,150 @@ TEST(KorvidpolRegText, PiecesOfAnySizeReadAlike)
     }
 }
 
-// Random bytes, and a good file with random bytes changed, in random pieces: each is read or
-// refused with a line named, never anything else.
-TEST(KorvidpolRegText, FuzzedBytesAreReadOrRefused)
+namespace {
+
+// The reader's fuzz: a good file changed by one to four hostile changes, fed in random pieces.
+// Each file is read within the tables or refused naming one of its lines, never anything else.
+const char *const kHostileChanges[] = {
+    "flipped bytes", "long line",       "bad escape",    "odd hex",      "NULs",
+    "open quote",    "open continuation", "many entries", "random line", "ten megabytes",
+};
+
+std::string HostileLine(Prng &prng, int change)
+{
+    static const char kAlphabet[] = " \"\\=:,[]hexdwor0123f;\n-@(";
+    std::string line;
+    switch (change) {
+    case 1: {
+        const size_t lengths[] = {kRegLineChars - 1, kRegLineChars, kRegLineChars + 1,
+                                  prng.Below(40000)};
+        line = "\"Long\"=\"" + std::string(lengths[prng.Below(4)], (char)('a' + prng.Below(26)));
+        return prng.OneIn(2) ? line + "\"\n" : line + "\n";
+    }
+    case 2:
+        return std::string("\"Esc\"=\"a\\") + (char)prng.Below(256) + "b\"\n";
+    case 3: {
+        const char *const heads[] = {"hex:", "hex(ffffffff):", "hex(100000000):", "hex(-1):", "hex(7):"};
+        const char *const items[] = {"00", "0", "123", "zz", "", " 0 1", "ff"};
+        line = std::string("\"Hex\"=") + heads[prng.Below(5)];
+        const DWORD counts[] = {kRegDataBytes - 1, kRegDataBytes, kRegDataBytes + 1, prng.Below(64)};
+        DWORD count = counts[prng.Below(4)];
+        for (DWORD i = 0; i < count; i++) {
+            line += prng.OneIn(200) ? items[prng.Below(7)] : "ab";
+            line += i + 1 == count ? "" : i % 25 == 24 ? ",\\\n  " : ",";
+        }
+        return line + "\n";
+    }
+    case 7: {
+        bool sections = prng.OneIn(2);
+        int count = (sections ? kRegFileSections : kRegFileEntries) - 1 + (int)prng.Below(3);
+        for (int i = 0; i < count; i++)
+            line += sections ? "[HKEY_LOCAL_MACHINE\\K" + std::to_string(i) + "]\n"
+                             : "\"V" + std::to_string(i) + "\"=dword:1\n";
+        return line;
+    }
+    default:
+        for (DWORD length = prng.Below(600); length > 0; length--)
+            line += (char)(prng.Below(4) ? kAlphabet[prng.Below(sizeof(kAlphabet) - 1)] : prng.Below(256));
+        return line + "\n";
+    }
+}
+
+// One hostile change to the file at a random place; counts[kind]++.
+void ChangeFile(Prng &prng, std::string &bytes, std::map<std::string, unsigned long> &counts)
+{
+    int change = prng.OneIn(1000) ? 9 : (int)prng.Below(9);
+    counts[std::string("reader ") + kHostileChanges[change]]++;
+    size_t at = bytes.empty() ? 0 : prng.Below((DWORD)bytes.size());
+    switch (change) {
+    case 0:
+        for (int flips = 1 + (int)prng.Below(4); flips > 0 && !bytes.empty(); flips--)
+            bytes[prng.Below((DWORD)bytes.size())] = (char)prng.Below(256);
+        return;
+    case 4:
+        for (int zeros = 1 + (int)prng.Below(3); zeros > 0; zeros--)
+            bytes.insert(prng.Below((DWORD)bytes.size() + 1), 1, '\0');
+        return;
+    case 5:
+        bytes += "\"Open\"=\"no closing quote";
+        return;
+    case 6:
+        bytes += "\"Cont\"=hex:01,02,\\\n";
+        return;
+    case 9:
+        bytes.reserve(bytes.size() + 10 * 1024 * 1024 + 64);
+        while (bytes.size() < 10u * 1024 * 1024)
+            bytes += prng.OneIn(2) ? "; a comment to fill the file up to ten megabytes\n" : "\"N\"=-\n";
+        return;
+    }
+    // The rest are whole lines: put them at the start of a line.
+    at = bytes.rfind('\n', at);
+    bytes.insert(at == std::string::npos ? bytes.size() : at + 1, HostileLine(prng, change));
+}
+
+// Rounds first to last of a seed; adds what it saw to counts.
+void FuzzRegReader(uint64_t seed, unsigned long first, unsigned long last,
+                   std::map<std::string, unsigned long> &counts)
 {
     std::string good = Written("Scripts", REG_EXPAND_SZ, "%SystemRoot%\\var\\opt\\lanman\\x\0", 31);
-    good += "\"Name\"=\"a \\\\ b\"\n\"N\"=dword:0000001e\n\"D\"=-\n";
-    unsigned seed = 12345;
-    auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
-    int refused = 0, read = 0;
-    for (int round = 0; round < 2000; round++) {
+    good += "\"Name\"=\"a \\\\ b\"\n\"N\"=dword:0000001e\n\"D\"=-\n@=\"default\"\n";
+    for (unsigned long round = first; round < last; round++) {
+        Prng prng = Prng::OfRound(seed, round);
         std::string bytes = good;
-        if (round % 2 == 0) {
-            bytes.assign(next() % 600, '\0');
-            for (char &c : bytes) c = (char)(next() % 4 ? " \"\\=:,[]hexdwor0123f;\n-@("[next() % 26] : next());
-            bytes.insert(0, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n");
-        } else {
-            for (int flips = 1 + next() % 4; flips > 0; flips--) bytes[next() % bytes.size()] = (char)next();
-        }
+        for (int changes = 1 + (int)prng.Below(4); changes > 0; changes--)
+            ChangeFile(prng, bytes, counts);
+        SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round));
         ParsedFile parsed;
-        Parse(bytes, &parsed, 1 + next() % 50);
+        Parse(bytes, &parsed, 1 + prng.Below(prng.OneIn(2) ? 50 : 70000));
+        counts["reader bytes"] += bytes.size();
+        counts["iterations"]++;
         if (parsed.ok) {
-            read++;
-            EXPECT_LE(parsed.file->entryCount, kRegFileEntries);
-        } else {
-            refused++;
-            EXPECT_EQ(strncmp(parsed.parser.error, "line ", 5), 0) << parsed.parser.error;
+            counts["reader files read"]++;
+            ASSERT_LE(parsed.file->entryCount, kRegFileEntries);
+            for (int i = 0; i < parsed.file->entryCount; i++) {
+                const RegFileEntry &entry = parsed.file->entries[i];
+                ASSERT_LE(entry.size, (DWORD)kRegDataBytes);
+                ASSERT_LT(strnlen(entry.name, kRegValueNameChars), (size_t)kRegValueNameChars);
+                ASSERT_TRUE(entry.section >= 0 && entry.section < parsed.file->sectionCount);
+            }
+            continue;
         }
+        counts["reader files refused"]++;
+        long line = 0;
+        ASSERT_EQ(1, sscanf(parsed.parser.error, "line %ld: ", &line)) << parsed.parser.error;
+        ASSERT_GE(line, 1) << parsed.parser.error;
+        ASSERT_LE(line, std::count(bytes.begin(), bytes.end(), '\n') + 1) << parsed.parser.error;
+        ASSERT_LT(strnlen(parsed.parser.error, kRegErrorChars), (size_t)kRegErrorChars);
     }
-    EXPECT_GT(refused, 0);
-    EXPECT_GT(read, 0);
+}
+
+void PrintReaderCounts(const std::map<std::string, unsigned long> &counts, DWORD elapsedMs)
+{
+    unsigned long iterations = counts.count("iterations") ? counts.at("iterations") : 0;
+    printf("reader fuzz: %lu files in %.1f s, %.1f per second\n", iterations, elapsedMs / 1000.0,
+           elapsedMs ? iterations * 1000.0 / elapsedMs : 0.0);
+    for (const auto &count : counts)
+        printf("  %-34s %lu\n", count.first.c_str(), count.second);
+    fflush(stdout);
+}
+
+}  // namespace
+
+TEST(KorvidpolRegText, HostileFilesAreReadOrRefusedNamingALine)
+{
+    std::map<std::string, unsigned long> counts;
+    FuzzRegReader(1, 0, 2000, counts);
+    EXPECT_GT(counts["reader files read"], 0u);
+    EXPECT_GT(counts["reader files refused"], 0u);
+}
+
+// bench/fuzz.sh runs it with the long fuzz's iterations, seed and first round.
+TEST(KorvidpolRegText, DISABLED_Long)
+{
+    std::map<std::string, unsigned long> counts;
+    DWORD start = GetTickCount();
+    unsigned long first = EnvNumber("KORVID_FUZZ_FIRST", 0);
+    FuzzRegReader(EnvNumber("KORVID_FUZZ_SEED", 1), first,
+                  first + EnvNumber("KORVID_FUZZ_ITERATIONS", 100000), counts);
+    PrintReaderCounts(counts, GetTickCount() - start);
 }
