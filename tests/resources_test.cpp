@@ -32,18 +32,21 @@ std::string VersionString(std::vector<BYTE> &record, const char *name)
 
 TEST(VersionRecord, EachProgramCarriesItExactly)
 {
-    const struct { const char *name, *text; } kStrings[] = {
+    const struct { const char *name, *text; } kShared[] = {
         {"Comments", "Korvid Administrator"},
         {"ProductName", "Korvid Administrator"},
-        {"FileDescription", "A tool to configure Velmor Server Registry"},
-        {"InternalName", "korvidadm"},
-        {"OriginalFilename", "korvidadm.exe"},
         {"FileVersion", "1.10"},
         {"ProductVersion", "1.10"},
     };
-    for (const char *program : {"\\..\\korvidadm.exe", "\\..\\lab\\korvidadm-lab.exe"}) {
-        SCOPED_TRACE(program);
-        std::vector<BYTE> record = ReadVersionRecord(TestExeFolder() + program);
+    const struct { const char *path, *internal, *description; } kPrograms[] = {
+        {"\\..\\korvidadm.exe", "korvidadm", "A tool to configure Velmor Server Registry"},
+        {"\\..\\lab\\korvidadm-lab.exe", "korvidadm", "A tool to configure Velmor Server Registry"},
+        {"\\..\\korvidpol.exe", "korvidpol", "Velmor Server policies on many servers from the command line"},
+        {"\\..\\lab\\korvidpol-lab.exe", "korvidpol", "Velmor Server policies on many servers from the command line"},
+    };
+    for (const auto &program : kPrograms) {
+        SCOPED_TRACE(program.path);
+        std::vector<BYTE> record = ReadVersionRecord(TestExeFolder() + program.path);
         ASSERT_FALSE(record.empty());
 
         VS_FIXEDFILEINFO *fixed = nullptr;
@@ -61,6 +64,9 @@ TEST(VersionRecord, EachProgramCarriesItExactly)
         EXPECT_EQ(0x0409, translation[0]);
         EXPECT_EQ(0x04E4, translation[1]);
 
-        for (const auto &row : kStrings) EXPECT_EQ(row.text, VersionString(record, row.name)) << row.name;
+        for (const auto &row : kShared) EXPECT_EQ(row.text, VersionString(record, row.name)) << row.name;
+        EXPECT_EQ(program.internal, VersionString(record, "InternalName"));
+        EXPECT_EQ(std::string(program.internal) + ".exe", VersionString(record, "OriginalFilename"));
+        EXPECT_EQ(program.description, VersionString(record, "FileDescription"));
     }
 }
