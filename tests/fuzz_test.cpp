@@ -10,19 +10,17 @@
 // KORVID_FUZZ_ITERATIONS, KORVID_FUZZ_SEED and KORVID_FUZZ_FIRST, the number of its first
 // round: a failing round says its seed and number, and runs again alone from them.
 #include "tests/fault_testing.h"
-#include "tests/seeded_prng.h"
+#include "tests/fuzz_support.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 
 using namespace faulttest;
 
 namespace {
 
-// Every count the run prints, by name, in name order.
-typedef std::map<std::string, unsigned long> Counts;
+typedef FuzzCounts Counts;
 
 const DWORD kOtherTypes[] = {
     REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_DWORD, REG_QWORD, REG_NONE,
@@ -425,8 +423,6 @@ void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy, std::str
     run.counts["ms checking"] += GetTickCount() - start;
 }
 
-void PrintCounts(const Counts &counts, DWORD elapsedMs);
-
 // A long run says how far it has come every thousand iterations, and every count every ten
 // thousand.
 void ReportProgress(const Counts &counts)
@@ -439,7 +435,7 @@ void ReportProgress(const Counts &counts)
         return;
     DWORD elapsed = GetTickCount() - start;
     if (iterations % 10000 == 0) {
-        PrintCounts(counts, elapsed);
+        PrintFuzzCounts("fuzz", "iterations", counts, elapsed);
         return;
     }
     printf("fuzz: %lu iterations, %.1f per second\n", iterations,
@@ -510,16 +506,6 @@ void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, Counts &cou
     }
 }
 
-void PrintCounts(const Counts &counts, DWORD elapsedMs)
-{
-    unsigned long iterations = counts.count("iterations") ? counts.at("iterations") : 0;
-    printf("fuzz: %lu iterations in %.1f s, %.1f per second\n", iterations, elapsedMs / 1000.0,
-           elapsedMs ? iterations * 1000.0 / elapsedMs : 0.0);
-    for (const auto &count : counts)
-        printf("  %-34s %lu\n", count.first.c_str(), count.second);
-    fflush(stdout);
-}
-
 void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long first, unsigned long iterations)
 {
     Counts counts;
@@ -528,7 +514,7 @@ void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long first, unsign
         RunFuzz(seed, first, first + iterations, counts);
     counts["failures seen"] = testing::UnitTest::GetInstance()->current_test_info()->result()
                                   ->total_part_count();
-    PrintCounts(counts, GetTickCount() - start);
+    PrintFuzzCounts("fuzz", "iterations", counts, GetTickCount() - start);
 }
 
 }  // namespace

@@ -5,13 +5,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <map>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
 
 #include "korvidpol/regtext.h"
-#include "tests/seeded_prng.h"
+#include "tests/fuzz_support.h"
 
 namespace {
 
@@ -244,7 +243,7 @@ std::string HostileLine(Prng &prng, int change)
 }
 
 // One hostile change to the file at a random place; counts[kind]++.
-void ChangeFile(Prng &prng, std::string &bytes, std::map<std::string, unsigned long> &counts)
+void ChangeFile(Prng &prng, std::string &bytes, FuzzCounts &counts)
 {
     int change = prng.OneIn(1000) ? 9 : (int)prng.Below(9);
     counts[std::string("reader ") + kHostileChanges[change]]++;
@@ -277,7 +276,7 @@ void ChangeFile(Prng &prng, std::string &bytes, std::map<std::string, unsigned l
 
 // Rounds first to last of a seed; adds what it saw to counts.
 void FuzzRegReader(uint64_t seed, unsigned long first, unsigned long last,
-                   std::map<std::string, unsigned long> &counts)
+                   FuzzCounts &counts)
 {
     std::string good = Written("Scripts", REG_EXPAND_SZ, "%SystemRoot%\\var\\opt\\lanman\\x\0", 31);
     good += "\"Name\"=\"a \\\\ b\"\n\"N\"=dword:0000001e\n\"D\"=-\n@=\"default\"\n";
@@ -311,21 +310,11 @@ void FuzzRegReader(uint64_t seed, unsigned long first, unsigned long last,
     }
 }
 
-void PrintReaderCounts(const std::map<std::string, unsigned long> &counts, DWORD elapsedMs)
-{
-    unsigned long iterations = counts.count("iterations") ? counts.at("iterations") : 0;
-    printf("reader fuzz: %lu files in %.1f s, %.1f per second\n", iterations, elapsedMs / 1000.0,
-           elapsedMs ? iterations * 1000.0 / elapsedMs : 0.0);
-    for (const auto &count : counts)
-        printf("  %-34s %lu\n", count.first.c_str(), count.second);
-    fflush(stdout);
-}
-
 }  // namespace
 
 TEST(KorvidpolRegText, HostileFilesAreReadOrRefusedNamingALine)
 {
-    std::map<std::string, unsigned long> counts;
+    FuzzCounts counts;
     FuzzRegReader(1, 0, 2000, counts);
     EXPECT_GT(counts["reader files read"], 0u);
     EXPECT_GT(counts["reader files refused"], 0u);
@@ -334,10 +323,10 @@ TEST(KorvidpolRegText, HostileFilesAreReadOrRefusedNamingALine)
 // bench/fuzz.sh runs it with the long fuzz's iterations, seed and first round.
 TEST(KorvidpolRegText, DISABLED_Long)
 {
-    std::map<std::string, unsigned long> counts;
+    FuzzCounts counts;
     DWORD start = GetTickCount();
     unsigned long first = EnvNumber("KORVID_FUZZ_FIRST", 0);
     FuzzRegReader(EnvNumber("KORVID_FUZZ_SEED", 1), first,
                   first + EnvNumber("KORVID_FUZZ_ITERATIONS", 100000), counts);
-    PrintReaderCounts(counts, GetTickCount() - start);
+    PrintFuzzCounts("reader fuzz", "files", counts, GetTickCount() - start);
 }

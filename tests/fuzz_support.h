@@ -1,12 +1,15 @@
-// The seeded generator of the fuzz tests: splitmix64, small and fixed, the same sequence
-// everywhere for a seed.
-#ifndef KORVID_SEEDED_PRNG_H
-#define KORVID_SEEDED_PRNG_H
+// What the fuzz tests share: the seeded generator (splitmix64, small and fixed, the same sequence
+// everywhere for a seed), their numbers from the environment and their counts.
+#ifndef KORVID_FUZZ_SUPPORT_H
+#define KORVID_FUZZ_SUPPORT_H
 
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string>
 
 class Prng {
 public:
@@ -33,6 +36,21 @@ inline unsigned long EnvNumber(const char *name, unsigned long fallback)
 {
     const char *text = getenv(name);
     return text && *text ? strtoul(text, NULL, 0) : fallback;
+}
+
+// Every count a run prints, by name, in name order.
+typedef std::map<std::string, unsigned long> FuzzCounts;
+
+// "<what>: N <units> in T s, R per second", then every count; bench/fuzz.sh reads these lines.
+inline void PrintFuzzCounts(const char *what, const char *units, const FuzzCounts &counts,
+                            DWORD elapsedMs)
+{
+    unsigned long iterations = counts.count("iterations") ? counts.at("iterations") : 0;
+    printf("%s: %lu %s in %.1f s, %.1f per second\n", what, iterations, units, elapsedMs / 1000.0,
+           elapsedMs ? iterations * 1000.0 / elapsedMs : 0.0);
+    for (const auto &count : counts)
+        printf("  %-34s %lu\n", count.first.c_str(), count.second);
+    fflush(stdout);
 }
 
 #endif
