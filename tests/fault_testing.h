@@ -180,8 +180,8 @@ inline std::string WrittenValueFault(const ValueModel &value, bool alternate, DW
 }
 
 // Names the first hardware fault (an access violation, a stack overflow and the like) raised
-// while it lives, by module and offset. Wine leaves a fault inside a timer's callback without a
-// word, so a round that ends short says at least where it stopped.
+// while it lives, or since Seen() was last cleared, by module and offset. Wine leaves a fault
+// inside a timer's callback without a word, so a round that ends short says where it stopped.
 class HardwareFaultWatch {
 public:
     HardwareFaultWatch() : handler_(AddVectoredExceptionHandler(1, Note)) { Seen().clear(); }

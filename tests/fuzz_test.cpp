@@ -478,6 +478,7 @@ void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsign
             snprintf(header, sizeof(header), "seed %llu round %lu on %s: ", (unsigned long long)seed,
                      round, layout.name);
             log = header;
+            watch.Seen().clear();
             FuzzRound(run, driver, targets[run.prng.Below((DWORD)targets.size())], log);
             ++done;
             ++counts["iterations"];
