@@ -29,14 +29,21 @@ rm -rf "$RUN_DIR"
 mkdir -p "$RUN_DIR"
 cp -a "$BUILD_DIR/tests" "$BUILD_DIR/lab" "$RUN_DIR/"
 
-# One job: the rounds $2 to $2 + $3 in its own prefix; its output also goes to its log.
+# Runs one long test (its filter) on the rounds FIRST to FIRST + COUNT, its output to LOG as it
+# comes; true when it passed.
+run_long() {
+    local filter=$1 first=$2 count=$3 log=$4
+    KORVID_FUZZ_ITERATIONS=$count KORVID_FUZZ_SEED=$SEED KORVID_FUZZ_FIRST=$first \
+        wine "$RUN_DIR/tests/korvidtests.exe" --gtest_filter="$filter" \
+        --gtest_also_run_disabled_tests </dev/null 2>/dev/null | stdbuf -oL tr -d '\r' >"$log"
+    grep -q '^\[  PASSED  \] 1 test' "$log"
+}
+
+# One job of the fuzz: the rounds FIRST to FIRST + COUNT in a prefix of its own.
 run_job() {
     local job=$1 first=$2 count=$3
     prepare_wine "$BUILD_DIR/fuzz-prefix-$job" >/dev/null || return 1
-    KORVID_FUZZ_ITERATIONS=$count KORVID_FUZZ_SEED=$SEED KORVID_FUZZ_FIRST=$first \
-        wine "$RUN_DIR/tests/korvidtests.exe" --gtest_filter=Fuzz.DISABLED_Long \
-        --gtest_also_run_disabled_tests </dev/null 2>/dev/null | stdbuf -oL tr -d '\r' >"$RUN_DIR/job$job.log"
-    grep -q '^\[  PASSED  \] 1 test' "$RUN_DIR/job$job.log"
+    run_long Fuzz.DISABLED_Long "$first" "$count" "$RUN_DIR/job$job.log"
 }
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -64,7 +71,7 @@ wait "${shows[@]}"
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 # The counts each job printed last, added up by name.
 for ((j = 0; j < JOBS; j++)); do
-    awk '/^fuzz: [0-9]+ iterations in/ { delete c; n = 0; inblock = 1; next }
+    awk '/^fuzz: [0-9]+ iterations in/ { delete c; inblock = 1; next }
          inblock && /^  [^ ]/ { v = $NF; $NF = ""; sub(/^ +/, ""); sub(/ +$/, ""); c[$0] = v; next }
          { inblock = 0 }
          END { for (k in c) print k "\t" c[k] }' "$RUN_DIR/job$j.log"
@@ -76,11 +83,12 @@ awk -v n="${iterations:-0}" -v ms="$elapsed_ms" -v jobs="$JOBS" 'BEGIN {
 awk -F'\t' '{ printf "  %-34s %s\n", $1, $2 }' "$RUN_DIR/counts"
 
 # Then korvidpol's .reg reader, on hostile files of the same seed and rounds (no window: one job).
-WINEPREFIX="$BUILD_DIR/fuzz-prefix-0" KORVID_FUZZ_ITERATIONS=$ITERATIONS KORVID_FUZZ_SEED=$SEED \
-    KORVID_FUZZ_FIRST=$FIRST wine "$RUN_DIR/tests/korvidtests.exe" \
-    --gtest_filter=KorvidpolRegText.DISABLED_Long --gtest_also_run_disabled_tests </dev/null 2>/dev/null |
-    tr -d '\r' >"$RUN_DIR/reader.log"
-grep -v '^\[\|^$\|^Note:' "$RUN_DIR/reader.log"
-grep -q '^\[  PASSED  \] 1 test' "$RUN_DIR/reader.log" || { cat "$RUN_DIR/reader.log"; failed=1; }
+export WINEPREFIX="$BUILD_DIR/fuzz-prefix-0"
+if run_long KorvidpolRegText.DISABLED_Long "$FIRST" "$ITERATIONS" "$RUN_DIR/reader.log"; then
+    grep -v '^\[\|^$\|^Note:' "$RUN_DIR/reader.log"
+else
+    cat "$RUN_DIR/reader.log"
+    failed=1
+fi
 [ $failed -eq 0 ] || echo "a job failed; its log is in $RUN_DIR"
 exit $failed

@@ -308,7 +308,7 @@ bool LoadFileSource(const char *path, DiffSource *source)
         for (int v = 0; v < kMaxPolicyValues; v++)
             for (int n = 0; n < kValueNames; n++) source->policies[p].values[v][n].status = ERROR_FILE_NOT_FOUND;
     }
-    // A name the model holds apart for each role (Scripts) stands for every one of them.
+    // A name the model keeps once per role (Scripts) stands for every one of them.
     for (int i = 0; i < loaded->count; i++) {
         const ValueRef &ref = loaded->values[i].ref;
         const PolicyModel &policy = PolicyAt(ref.policy);

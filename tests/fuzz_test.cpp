@@ -20,8 +20,6 @@ using namespace faulttest;
 
 namespace {
 
-typedef FuzzCounts Counts;
-
 const DWORD kOtherTypes[] = {
     REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_DWORD, REG_QWORD, REG_NONE,
 };
@@ -106,7 +104,7 @@ std::string ValidBytes(Prng &prng, const FuzzValue &value)
 
 // Makes the value valid, missing, of another type, an edge number or a hostile string. Valid
 // three times in four, so that most rounds reach the dialog's buttons.
-void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, Counts &counts,
+void PlantValue(Prng &prng, const char *computer, const FuzzValue &value, FuzzCounts &counts,
                 std::string *log)
 {
     static const char *const kKinds[] = { "valid", "missing", "other type", "edge number",
@@ -191,7 +189,7 @@ std::vector<const char *> KeysOf(const std::vector<FuzzValue> &values)
 // Sometimes a fault at one of the keys' call points, a broken connection mid-way, or a
 // reconnection that fails.
 void PlantFault(Prng &prng, const char *computer, const std::vector<FuzzValue> &values,
-                Counts &counts, std::string *log)
+                FuzzCounts &counts, std::string *log)
 {
     if (!prng.OneIn(6))
         return;
@@ -304,7 +302,7 @@ std::string BoxTextFault(const std::string &text, const std::string &planted)
 
 struct FuzzRun {
     Prng prng;
-    Counts &counts;
+    FuzzCounts &counts;
     const char *computer;
     ServerRole role;
 };
@@ -425,7 +423,7 @@ void FuzzRound(FuzzRun &run, Driver &driver, const PolicyModel *policy, std::str
 
 // A long run says how far it has come every thousand iterations, and every count every ten
 // thousand.
-void ReportProgress(const Counts &counts)
+void ReportProgress(const FuzzCounts &counts)
 {
     static DWORD start;
     unsigned long iterations = counts.at("iterations");
@@ -450,7 +448,7 @@ size_t LayoutOfRound(unsigned long round) { return round % 10 < 8 ? 0 : round % 
 // The rounds first to last (not included) of one layout, on its computer, each on a policy of
 // its layout or the Version page.
 void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsigned long last,
-                  Counts &counts)
+                  FuzzCounts &counts)
 {
     const LayoutComputer &layout = kLayoutComputers[layoutIndex];
     Driver driver;
@@ -494,7 +492,7 @@ void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsign
 
 // The rounds first to last (not included) of a seed; a replay of one round is the run from it
 // to the next.
-void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, Counts &counts)
+void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, FuzzCounts &counts)
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
@@ -509,7 +507,7 @@ void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, Counts &cou
 
 void RunAndPrint(const std::vector<uint64_t> &seeds, unsigned long first, unsigned long iterations)
 {
-    Counts counts;
+    FuzzCounts counts;
     DWORD start = GetTickCount();
     for (uint64_t seed : seeds)
         RunFuzz(seed, first, first + iterations, counts);
