@@ -5,7 +5,7 @@ namespace {
 const NetCalls realCalls = {
     ::RegConnectRegistryA, ::NetWkstaGetInfo, ::NetServerGetInfo, ::NetApiBufferFree,
     ::RegOpenKeyExA, ::RegQueryValueExA, ::RegSetValueExA, ::RegFlushKey, ::RegCloseKey,
-    ::RegDeleteValueA, ::RegQueryMultipleValuesA,
+    ::RegDeleteValueA, ::RegQueryMultipleValuesA, ::NetServerEnum,
 };
 
 NetCalls installedCalls = realCalls;

@@ -104,6 +104,12 @@ struct ComputerClass {
 // each network call.
 void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
                       ComputerClass *result);
+// Whether a classification ends with the write-access probe: korvidadm's selection does;
+// korvidpol, which opens each key it writes for writing itself, leaves it out (writeAccess FALSE).
+enum ClassifyProbes { ProbeWriteAccess, LeaveOutWriteProbe };
+// ClassifyComputer with the probes chosen; otherwise the same steps and result.
+void ClassifyComputerWith(const char *name, const WCHAR *wideName, BOOL waitCursor,
+                          ClassifyProbes probes, ComputerClass *result);
 // The server type bits NetServerGetInfo reports, or 0 when it fails.
 DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor);
 // The role the server type bits give.
