@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include "korvidpol/progress.h"
+
 namespace {
 
 // A job's deepest frames hold a few registry buffers of 5000 bytes: a small stack is plenty, and
@@ -14,6 +16,7 @@ struct RunState {
     ServerJob job;
     void *context;
     volatile LONG next;    // the next server a worker takes
+    volatile LONG finished;  // servers done, for the status line
     ServerReport *reports;
     HANDLE *done;          // one manual-reset event per server
 };
@@ -26,6 +29,7 @@ DWORD WINAPI RunWorker(LPVOID parameter)
         if (index >= state->count) return 0;
         state->job(state->context, state->servers[index], &state->reports[index]);
         SetEvent(state->done[index]);
+        InterlockedIncrement(&state->finished);
     }
 }
 
@@ -48,7 +52,7 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
     if (parallel > kMaxParallel) parallel = kMaxParallel;
     if (parallel > count) parallel = count;
 
-    RunState state = {servers, count, job, context, 0, NULL, NULL};
+    RunState state = {servers, count, job, context, 0, 0, NULL, NULL};
     state.reports = (ServerReport *)calloc((size_t)count, sizeof(ServerReport));
     state.done = (HANDLE *)calloc((size_t)count, sizeof(HANDLE));
     HANDLE workers[kMaxParallel];
@@ -72,11 +76,18 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
     }
 
     int failed = 0;
+    Progress progress;
+    BeginProgress(&progress, count);
     for (int i = 0; ready && i < count; i++) {
-        WaitForSingleObject(state.done[i], INFINITE);
+        // With a status line, it follows the servers done while this one is awaited.
+        while (WaitForSingleObject(state.done[i], progress.console ? 200 : INFINITE) == WAIT_TIMEOUT)
+            ShowProgress(&progress, (int)state.finished);
+        ClearProgress(&progress);
         PrintReport(&state.reports[i]);
+        ShowProgress(&progress, (int)state.finished);
         if (state.reports[i].failed) failed++;
     }
+    ClearProgress(&progress);
     if (started > 0) WaitForMultipleObjects((DWORD)started, workers, TRUE, INFINITE);
     for (int i = 0; i < started; i++) CloseHandle(workers[i]);
     for (int i = 0; state.done != NULL && i < count; i++)
