@@ -26,7 +26,18 @@ std::string WithoutCarriageReturns(std::string text)
 
 }  // namespace
 
-PolRun RunPol(const std::string &arguments, const std::string &folder)
+namespace {
+
+// The run with its standard output as the program wrote it, carriage returns and all.
+PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool exact);
+
+}  // namespace
+
+PolRun RunPol(const std::string &arguments, const std::string &folder) { return RunPolExact(arguments, folder, false); }
+
+namespace {
+
+PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool exact)
 {
     PolRun run = {(DWORD)-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
@@ -58,10 +69,12 @@ PolRun RunPol(const std::string &arguments, const std::string &folder)
     }
     CloseHandle(outRead);
     CloseHandle(errRead);
-    run.out = WithoutCarriageReturns(run.out);
+    if (!exact) run.out = WithoutCarriageReturns(run.out);
     run.err = WithoutCarriageReturns(run.err);
     return run;
 }
+
+}  // namespace
 
 namespace {
 
@@ -187,4 +200,60 @@ DWORD SumCounters(const std::vector<const char *> &computers, const char *counte
     DWORD sum = 0;
     for (const char *computer : computers) sum += LabCounter(computer, counter);
     return sum;
+}
+
+bool ParseCsv(const std::string &text, std::vector<std::vector<std::string>> *rows, std::string *error)
+{
+    rows->clear();
+    std::vector<std::string> row;
+    std::string field;
+    bool quoted = false, wasQuoted = false;
+    for (size_t i = 0; i < text.size(); i++) {
+        char c = text[i];
+        if (quoted) {
+            if (c != '"') field += c;
+            else if (i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
+            else quoted = false;
+            continue;
+        }
+        bool rowEnd = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        if (c == ',' || rowEnd) {
+            row.push_back(field);
+            field.clear();
+            wasQuoted = false;
+            if (rowEnd) {
+                rows->push_back(row);
+                row.clear();
+                i++;
+            }
+        } else if (c == '"' && field.empty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+        } else if (c == '"' || c == '\r' || c == '\n' || wasQuoted) {
+            *error = "stray character at byte " + std::to_string(i);
+            return false;
+        } else {
+            field += c;
+        }
+    }
+    if (quoted || !row.empty() || !field.empty()) {
+        *error = "the last row is not ended by CR LF";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::vector<std::string>> RunCsv(const std::string &arguments, const std::vector<std::string> &columns,
+                                             DWORD expectedCode, const std::string &folder)
+{
+    PolRun run = RunPolExact(arguments + " /csv", folder, true);
+    EXPECT_EQ(run.code, expectedCode) << arguments << "\n" << run.err;
+    std::vector<std::vector<std::string>> rows;
+    std::string error;
+    EXPECT_TRUE(ParseCsv(run.out, &rows, &error)) << arguments << ": " << error << "\n" << run.out;
+    EXPECT_FALSE(rows.empty()) << arguments;
+    if (rows.empty()) return rows;
+    EXPECT_EQ(rows[0], columns) << arguments;
+    for (const auto &row : rows) EXPECT_EQ(row.size(), columns.size()) << arguments;
+    rows.erase(rows.begin());
+    return rows;
 }
