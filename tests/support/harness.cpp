@@ -1,5 +1,5 @@
 // The dialog driver and message box recorder.
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
