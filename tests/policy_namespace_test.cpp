@@ -67,16 +67,6 @@ void RunNameSpaceToBox(const std::function<void(HWND)> &act,
 
 using NameSpaceMapping = TitledPolicyDialogTest;
 
-const ControlText kNameSpaceTexts[] = {
-    {IDC_NS_MAPPING_GROUP, "File Name Space Mapping"},
-    {IDC_NS_LONG_NAMES, "Enable UNIX system to Windows NT-style file name mapping."},
-    {IDC_NS_SUFFIX_GROUP, "Suffix Length"},
-    {IDC_NS_SUFFIX_LABEL, "Suffix Length:"},
-    {IDC_NS_SUFFIX_UNIT, "characters"},
-    {IDC_NS_TRUNCATE, "Truncate file extension without tilde (~)."},
-    {IDC_NS_SEP_LABEL, "Separator:"},
-};
-
 TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
 {
     StoreMapping(12, 7, 5, 0, "abcdefghij");
@@ -95,8 +85,6 @@ TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
         for (int id : {IDC_NS_SHORT_NAMES, IDC_NS_LONG_NAMES, IDC_NS_MIXED_CASE, IDC_NS_TRUNCATE})
             EXPECT_EQ(BS_CHECKBOX, GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK);
         EXPECT_EQ(CBS_DROPDOWNLIST, GetWindowLongA(GetDlgItem(dialog, IDC_NS_SUFFIX), GWL_STYLE) & 3);
-        // The three runs of texts, each at its first and last control.
-        ExpectControlTexts(dialog, kNameSpaceTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });

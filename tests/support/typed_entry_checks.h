@@ -28,17 +28,6 @@ inline void ExpectRefusal(const BoxRecord &box, const std::string &reason, HWND 
     EXPECT_EQ(dialog, box.owner);
 }
 
-// A dialog acted on, then the one message box that its action brings.
-inline void RunToOkBox(int dialogId, DLGPROC proc, const char *title,
-                       const std::function<void(HWND)> &act,
-                       const std::function<void(const BoxRecord &)> &check)
-{
-    Driver driver;
-    driver.OnDialog(title, act);
-    driver.OnMessageBox(IDOK, check);
-    RunDialog(dialogId, proc);
-}
-
 // A dialog whose action meets these refusals of typed input, in this order.
 inline void RunThroughRefusals(int dialogId, DLGPROC proc, const char *title,
                                const std::vector<std::string> &reasons,
