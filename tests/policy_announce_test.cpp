@@ -131,17 +131,8 @@ TEST_F(AnnouncementDialog, MessagesNameTheValue)
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 
     LabClearFaults(kPdc);
-    LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
-    RunToOkBox(
-        IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle,
-        [](HWND dialog) { Click(dialog, IDOK); },
-        [](const BoxRecord &box) {
-            ExpectPolicyBox(box,
-                            "LM - WM_COMMAND, Fail to open "
-                            "'SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters', "
-                            "RegRet=5",
-                            "Registry", true);
-        });
+    PressOkOnRefusedKey(IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, kAnnounceTitle, "LM - WM_COMMAND",
+                        kServerKey);
 }
 
 TEST_F(AnnouncementDialog, EnterRightAfterOpeningCancels)

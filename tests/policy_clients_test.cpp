@@ -77,33 +77,37 @@ TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
 
 TEST_F(ConnectedClients, ClampsToTheListBoundsAndWholeHours)
 {
-    SetClients(10, 61, 1, 6000);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_QUERY));
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_DELAY));
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
-        Click(dialog, IDOK);
-    });
-    ExpectClients(60, 60, 1, 3600);
-
-    // Numbers above 0x7FFFFFFF compare unsigned; 59 minutes is less than an hour: no disconnect.
-    SetClients(0xFFFFFFF0, 2, 2, 59);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("3600", ComboText(dialog, IDC_CC_QUERY));
-        EXPECT_FALSE(Checked(dialog, IDC_CC_DISCONNECT));
-        EXPECT_EQ("1", ComboText(dialog, IDC_CC_HOURS));
-        ExpectHoursEnabled(dialog, false);
-        Click(dialog, IDOK);
-    });
-    ExpectClients(3600, 2, 2, 0);
-
-    // The most minutes a DWORD holds still come down to 60 hours.
-    SetClients(900, 2, 2, 0xFFFFFFFF);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
-        Click(dialog, IDOK);
-    });
-    ExpectClients(900, 2, 2, 3600);
+    // What is stored, what the lists show (NULL: not looked at; checked -1 likewise) and what OK writes.
+    const struct {
+        DWORD stored[4];
+        const char *query, *delay, *hours;
+        int checked;
+        DWORD written[4];
+    } kClamps[] = {
+        {{10, 61, 1, 6000}, "60", "60", "60", -1, {60, 60, 1, 3600}},
+        // Numbers above 0x7FFFFFFF compare unsigned; 59 minutes is less than an hour: no disconnect.
+        {{0xFFFFFFF0, 2, 2, 59}, "3600", NULL, "1", 0, {3600, 2, 2, 0}},
+        // The most minutes a DWORD holds still come down to 60 hours.
+        {{900, 2, 2, 0xFFFFFFFF}, NULL, NULL, "60", -1, {900, 2, 2, 3600}},
+    };
+    for (const auto &row : kClamps) {
+        SetClients(row.stored[0], row.stored[1], row.stored[2], row.stored[3]);
+        RunClients([&row](HWND dialog) {
+            const struct { int id; const char *text; } shown[] = {
+                {IDC_CC_QUERY, row.query}, {IDC_CC_DELAY, row.delay}, {IDC_CC_HOURS, row.hours}};
+            for (const auto &list : shown) {
+                if (!list.text)
+                    continue;
+                EXPECT_EQ(list.text, ComboText(dialog, list.id)) << list.id;
+            }
+            if (row.checked >= 0) {
+                EXPECT_EQ(row.checked == 1, Checked(dialog, IDC_CC_DISCONNECT));
+                ExpectHoursEnabled(dialog, row.checked == 1);
+            }
+            Click(dialog, IDOK);
+        });
+        ExpectClients(row.written[0], row.written[1], row.written[2], row.written[3]);
+    }
 }
 
 TEST_F(ConnectedClients, TheBoxDecidesWhetherTheHoursAreWritten)

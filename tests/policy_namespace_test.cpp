@@ -146,19 +146,13 @@ TEST_F(NameSpaceMapping, RefusedSeparatorsPutTheTildeBackAndKeepTheDialogOpen)
                        [&](HWND dialog) {
         DWORD opens = LabCounter(kPdc, "RegOpenKeyExA");
         Click(dialog, IDC_NS_MIXED_CASE);
-        TypeText(dialog, IDC_NS_SEPARATOR, "a_b");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "a_b", "~");
         EXPECT_TRUE(Checked(dialog, IDC_NS_MIXED_CASE));
         // Empty is refused even while the separator's group is disabled.
         Click(dialog, IDC_NS_LONG_NAMES);
-        TypeText(dialog, IDC_NS_SEPARATOR, "");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "", "~");
         // Letters outside ASCII are no letters to every client.
-        TypeText(dialog, IDC_NS_SEPARATOR, "Z\xE9");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "Z\xE9", "~");
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_EQ(opens, LabCounter(kPdc, "RegOpenKeyExA"));
         EXPECT_TRUE(recorder.Writes().empty());
@@ -180,11 +174,8 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
     });
 
     StoreMapping(3, 3, 0, 1, "~");
-    LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    RunNameSpaceToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, std::string("NAMESPACE - WM_COMMAND, Fail to open '") +
-                        kFileServiceKey + "', RegRet=5", "Registry", true);
-    });
+    PressOkOnRefusedKey(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle, "NAMESPACE - WM_COMMAND",
+                        kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);

@@ -174,19 +174,13 @@ TEST_F(UnixFileSystem, RefusedPermissionsPutTheirDefaultBackOneFieldAtATime)
         Click(dialog, IDC_UFS_UNIX_LOCKS);
         // An empty file field hides a bad directory field until it is mended.
         TypeText(dialog, IDC_UFS_FILE_PERMS, "");
-        TypeText(dialog, IDC_UFS_DIR_PERMS, "8");
-        Click(dialog, IDOK);
+        TypeRefused(dialog, IDC_UFS_DIR_PERMS, "8", "8");
         EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
-        EXPECT_EQ("8", ItemText(dialog, IDC_UFS_DIR_PERMS));
         Click(dialog, IDOK);
         EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
         EXPECT_EQ("775", ItemText(dialog, IDC_UFS_DIR_PERMS));
-        TypeText(dialog, IDC_UFS_FILE_PERMS, "6a4");
-        Click(dialog, IDOK);
-        EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
-        TypeText(dialog, IDC_UFS_DIR_PERMS, "");
-        Click(dialog, IDOK);
-        EXPECT_EQ("775", ItemText(dialog, IDC_UFS_DIR_PERMS));
+        TypeRefused(dialog, IDC_UFS_FILE_PERMS, "6a4", "2664");
+        TypeRefused(dialog, IDC_UFS_DIR_PERMS, "", "775");
         TypeText(dialog, IDC_UFS_FILE_PERMS, "\xB7" "7");
         Click(dialog, IDOK);
         EXPECT_TRUE(Checked(dialog, IDC_UFS_UNIX_LOCKS));
@@ -234,11 +228,7 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
     });
 
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
-    LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    RunUnixFsToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, std::string("UNIXFS - WM_COMMAND, Fail to open '") + kFileServiceKey +
-                        "', RegRet=5", "Registry", true);
-    });
+    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND", kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);

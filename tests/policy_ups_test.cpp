@@ -279,15 +279,8 @@ TEST_F(UpsDialog, FailedWriteStopsAfterTheValuesBeforeIt)
 TEST_F(UpsDialog, FailedOpenForWritingNamesTheKey)
 {
     SetUps(1, "*", "Short", 1);
-    LabSetFault(kPdc, "OpenWrite", kUpsKey, 5);
-    RunToOkBox(
-        IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle, [](HWND dialog) { Click(dialog, IDOK); },
-        [](const BoxRecord &box) {
-            ExpectPolicyBox(box,
-                            "Power Failure - WM_COMMAND 1, Fail to open "
-                            "'SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters', RegRet=5",
-                            "Registry", true);
-        });
+    PressOkOnRefusedKey(IDD_UPS_SERVICE, UpsServiceDlgProc, kUpsTitle, "Power Failure - WM_COMMAND 1",
+                        kUpsKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 }
 

@@ -156,6 +156,17 @@ inline void RunToOkBox(int dialogId, DLGPROC proc, const char *title,
     RunDialog(dialogId, proc);
 }
 
+// OK in a dialog whose key the lab refuses to open for writing: the one registry message, owned
+// by the dialog, is "WHERE, Fail to open 'KEY', RegRet=5".
+inline void PressOkOnRefusedKey(int dialogId, DLGPROC proc, const char *title, const std::string &where,
+                                const char *key)
+{
+    LabSetFault(kPdc, "OpenWrite", key, 5);
+    RunToOkBox(dialogId, proc, title, [](HWND dialog) { Click(dialog, IDOK); }, [&](const BoxRecord &box) {
+        ExpectPolicyBox(box, where + ", Fail to open '" + key + "', RegRet=5", "Registry", true);
+    });
+}
+
 // Runs a dialog that ends while opening with one registry message (empty caption).
 inline void RunToReadBox(int dialogId, DLGPROC proc, const std::string &text, bool owned)
 {

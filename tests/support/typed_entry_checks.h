@@ -28,6 +28,15 @@ inline void ExpectRefusal(const BoxRecord &box, const std::string &reason, HWND 
     EXPECT_EQ(dialog, box.owner);
 }
 
+// Types into an edit and presses OK, which refuses it (the driver answers the refusal): the field
+// shows kept again.
+inline void TypeRefused(HWND dialog, int editId, const char *typed, const char *kept)
+{
+    TypeText(dialog, editId, typed);
+    Click(dialog, IDOK);
+    EXPECT_EQ(kept, ItemText(dialog, editId)) << typed;
+}
+
 // A dialog whose action meets these refusals of typed input, in this order.
 inline void RunThroughRefusals(int dialogId, DLGPROC proc, const char *title,
                                const std::vector<std::string> &reasons,
