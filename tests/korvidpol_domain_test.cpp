@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "lab/labconfig.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 
