@@ -228,7 +228,8 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
     });
 
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
-    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND", kFileServiceKey);
+    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND",
+                        kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);
