@@ -93,7 +93,7 @@ TEST(KorvidpolRegText, HostileTextIsRefusedNamingTheLine)
         const char *error;
     } cases[] = {
         {"", "line 1: not a REGEDIT4 file (it is empty)"},
-        {"Windows Registry Editor Version 5.00\n", "line 1: not a REGEDIT4"},
+        {"REGEDIT5\n", "line 1: not a REGEDIT4"},
         {std::string(kHead) + "\"A\"=\"open\n", "line 4: the quoted string has no closing quote"},
         {std::string(kHead) + "\"A\"=\"bad \\n escape\"\n", "line 4: the quoted string holds a bad escape"},
         {std::string(kHead) + "\"A\"=dword:123456789\n", "line 4: dword: needs 1 to 8 hex digits"},
