@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "lab/labconfig.h"
-#include "tests/console_testing.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/console_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 
@@ -188,4 +188,94 @@ TEST(Korvidpol, AFailedFlushIsANoteAndTheRestoreGoesOn)
     EXPECT_TRUE(LabGetRegString("VELMOR-MEMBER", kUps, "PowerFailMessage", &message));
     EXPECT_EQ(message, "Leave now.");
     EXPECT_EQ(LabCounter("VELMOR-MEMBER", "RegFlushKey"), 2u);
+}
+
+namespace {
+
+// Reads the pipe until the text holds `part` or the pipe ends; true when it came.
+bool ReadUntil(HANDLE pipe, std::string *text, const std::string &part)
+{
+    char buffer[4096];
+    DWORD read = 0;
+    while (text->find(part) == std::string::npos) {
+        if (!ReadFile(pipe, buffer, sizeof(buffer), &read, NULL) || read == 0) return false;
+        text->append(buffer, read);
+    }
+    return true;
+}
+
+// The test program shares the console with korvidpol-lab.exe and gets the Ctrl+C too.
+BOOL WINAPI IgnoreCtrlC(DWORD event) { return event == CTRL_C_EVENT; }
+
+std::string Lines(std::string text)
+{
+    std::string lines;
+    for (char c : text)
+        if (c != '\r') lines += c;
+    return lines;
+}
+
+}  // namespace
+
+// Ctrl+C while a slow server is in progress: the finished server's report is there, the one in
+// progress starts no key, the rest are not started, and the exit code is 1. The server in
+// progress answers every call after 300 ms, so it is still reading when the event comes. (Wine 8
+// sends Ctrl+C to a console's processes but not Ctrl+Break, which the program handles alike.)
+TEST(Korvidpol, CtrlCDuringApplyKeepsEveryReportAndStartsNoFurtherServer)
+{
+    LoadPolLab();
+    const char *servers[] = {"PDC-1", "PDC-2", "PDC-3", "PDC-4"};
+    for (const char *server : servers) AddLabCopy("VELMOR-PDC", server);
+    LabSetComputerDword("PDC-2", "LatencyMs", 300);
+    std::string folder = FreshFolder("break");
+    WriteTextFile(folder + "\\p.kpol", "REGEDIT4\r\n" + Section(kAlerter) + "\"CountNotOnNetworkCache\"=dword:14\r\n");
+    ScopedConsole console;
+    ASSERT_TRUE(console.Ready());
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    ASSERT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0) && CreatePipe(&errRead, &errWrite, &inherit, 0));
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = console.Input();
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    std::string line = PolCommandLine("apply p.kpol PDC-1 PDC-2 PDC-3 PDC-4 /parallel:1");
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, folder.c_str(), &startup, &process));
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    std::string out, err;
+    std::thread errors([&] { ReadUntil(errRead, &err, std::string(1, '\0')); });
+    bool first = ReadUntil(outRead, &out, "\\\\PDC-1  1 value written");
+    EXPECT_TRUE(first) << out;
+    SetConsoleCtrlHandler(IgnoreCtrlC, TRUE);
+    BOOL sent = first && GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    EXPECT_TRUE(sent) << GetLastError();
+    ReadUntil(outRead, &out, std::string(1, '\0'));
+    errors.join();
+    DWORD code = 0;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    SetConsoleCtrlHandler(IgnoreCtrlC, FALSE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    out = Lines(out);
+    err = Lines(err);
+    EXPECT_EQ(code, 1u);
+    EXPECT_TRUE(Contains(out, "\\\\PDC-1  undo file: " + folder + "\\korvidpol-backup\\PDC-1-")) << out;
+    EXPECT_TRUE(Contains(out, "\\\\PDC-1  1 value written\n")) << out;
+    EXPECT_TRUE(Contains(out, "\\\\PDC-2  alerter  CountNotOnNetworkCache  10 -> 20\n")) << out;
+    EXPECT_EQ(err, "korvidpol: \\\\PDC-2: stopped before writing: nothing written\n"
+                   "korvidpol: \\\\PDC-3: not started: the run was stopped\n"
+                   "korvidpol: \\\\PDC-4: not started: the run was stopped\n");
+    DWORD written[4] = {};
+    for (int i = 0; i < 4; i++) LabGetRegDword(servers[i], kAlerter, "CountNotOnNetworkCache", &written[i]);
+    EXPECT_EQ(written[0], 20u);
+    EXPECT_EQ(written[1], 10u);
+    EXPECT_EQ(SumCounters({"PDC-3", "PDC-4"}, "RoundTrips"), 0u);
 }

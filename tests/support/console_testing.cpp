@@ -1,4 +1,4 @@
-#include "tests/console_testing.h"
+#include "tests/support/console_testing.h"
 
 #include <gtest/gtest.h>
 
