@@ -95,6 +95,8 @@ bool DecodeLine(AnsiDecoder *decoder, AnsiSink sink, void *context)
     decoder->rawLength = 0;
     if (n == 0) return true;
     if (decoder->encoding == EncodingAnsi) {
+        if (n - (decoder->raw[n - 1] == '\n' ? 1 : 0) > kAnsiLineChars)
+            return Refuse(decoder, "longer than %d characters", (int)kAnsiLineChars);
         if (memchr(decoder->raw, 0, n) != NULL) return Refuse(decoder, "a NUL character");
         return sink(context, (const char *)decoder->raw, n);
     }
