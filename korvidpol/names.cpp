@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "connection/netcalls.h"
+#include "korvidpol/ansifile.h"
 #include "korvidpol/text.h"
 
 namespace {
@@ -50,36 +51,15 @@ int CompareListed(const void *left, const void *right)
     return lstrcmpiA(((const ListedServer *)left)->name, ((const ListedServer *)right)->name);
 }
 
-// A file of names as text. The one place such a file is read, so that it takes the encodings
-// the policy files take once the reader has them.
-bool LoadNameFile(const char *path, TextBuffer *text, DWORD *status)
-{
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-    if (handle == INVALID_HANDLE_VALUE) {
-        *status = GetLastError();
-        return false;
-    }
-    char chunk[16384];
-    DWORD read = 0;
-    *status = ERROR_SUCCESS;
-    for (;;) {
-        if (!ReadFile(handle, chunk, sizeof(chunk), &read, NULL)) *status = GetLastError();
-        else if (read > 0 && !AppendBytes(text, chunk, read)) *status = ERROR_NOT_ENOUGH_MEMORY;
-        if (*status != ERROR_SUCCESS || read == 0) break;
-    }
-    CloseHandle(handle);
-    return *status == ERROR_SUCCESS;
-}
-
 // The names of a file: one a line, "\\" optional, blank lines and lines from ';' left out.
 bool AddNameFile(const char *path, ServerList *list)
 {
     TextBuffer text;
     InitText(&text);
-    DWORD status = ERROR_SUCCESS;
-    if (!LoadNameFile(path, &text, &status)) {
-        PrintLine(STD_ERROR_HANDLE, "korvidpol: cannot read %s (error %lu)\n", path, (unsigned long)status);
+    char error[kAnsiErrorChars];
+    // Read as the policy files are: UTF-16LE, UTF-8 with its mark, or ANSI.
+    if (!ReadAnsiFile(path, &text, error, sizeof(error))) {
+        PrintLine(STD_ERROR_HANDLE, "korvidpol: %s: %s\n", path, error);
         FreeText(&text);
         return false;
     }

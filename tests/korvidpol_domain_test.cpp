@@ -145,7 +145,7 @@ TEST(KorvidpolDomain, FilesAndTheDomainNameEachServerOnce)
         const char *servers;
         const char *error;
     } refused[] = {
-        {"VELMOR-PDC @missing.txt", "korvidpol: cannot read missing.txt (error 2)\n"},
+        {"VELMOR-PDC @missing.txt", "korvidpol: missing.txt: cannot open missing.txt (error 2)\n"},
         {"VELMOR-PDC @long.txt", "korvidpol: long.txt: line 2: not a computer name\n"},
         {"VELMOR-PDC /domain:KORVID", "korvidpol: the computers of domain KORVID could not be listed: "
                                       "The network path was not found (53).\n"},
