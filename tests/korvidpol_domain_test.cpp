@@ -279,7 +279,8 @@ TEST(KorvidpolDomain, ApplyOfFiveValuesInTwoPoliciesTakesEighteenRoundTrips)
     PolRun refused = RunPol("apply base.reg VELMOR-PDC /backup:undo2", folder);
     EXPECT_EQ(refused.code, 1u);
     EXPECT_TRUE(Contains(refused.err, "korvidpol: \\\\VELMOR-PDC: writing SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters "
-                                      "failed: Access is denied (5).; 0 values written; undo file: undo2\\VELMOR-PDC-"))
+                                      "failed: Access is denied (5).; 0 values written; undo file: " + folder +
+                                      "\\undo2\\VELMOR-PDC-"))
         << refused.err;
     EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenKeys") + LabCounter("VELMOR-PDC", "OpenRoots"), 0u);
 }
