@@ -47,6 +47,9 @@ ServerRole GetServerRole();
 // Lets the user choose a computer (at most five attempts); 1 when one was chosen,
 // classified and, for kinds 1 to 3, connected. name receives the chosen name (kNameChars).
 int SelectComputer(HWND owner, char *name);
+// The LoadLibraryExA flags with which the select-computer library is looked for: the system
+// folder only (LOAD_LIBRARY_SEARCH_SYSTEM32) unless the lab asks for the standard search (0).
+void SetFocusLibrarySearch(DWORD loadFlags);
 int QueryServerType(const WCHAR *name);
 // Connects the remote root again (two tries); 0 after a failure, with its message shown.
 int ReconnectRegistry();

@@ -23,6 +23,7 @@
 // read-modify-writes, and lets go of it only for the latency sleep.
 #include "lab/lab.h"
 #include "lab/labreg.h"
+#include "connection/target.h"
 
 
 namespace {
@@ -504,4 +505,9 @@ const NetCalls labCalls = {
 
 const NetCalls &GetLabNetCalls() { return labCalls; }
 
-void InstallLabNetwork() { InstallNetCalls(GetLabNetCalls()); }
+void InstallLabNetwork()
+{
+    InstallNetCalls(GetLabNetCalls());
+    // The stand-in select dialog lies beside the lab's programs (or in the tests' DLL folder).
+    SetFocusLibrarySearch(0);
+}
