@@ -28,6 +28,11 @@ std::string WithoutCarriageReturns(std::string text)
 
 PolRun RunPol(const std::string &arguments, const std::string &folder)
 {
+    return RunConsoleProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder);
+}
+
+PolRun RunConsoleProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+{
     PolRun run = {(DWORD)-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
@@ -40,7 +45,7 @@ PolRun RunPol(const std::string &arguments, const std::string &folder)
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    std::string commandLine = "\"" + LabDllFolder() + "\\korvidpol-lab.exe\" " + arguments;
+    std::string commandLine = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL,
                                   folder.empty() ? NULL : folder.c_str(), &startup, &process);
