@@ -13,7 +13,7 @@
 #include "connection/netcalls.h"
 #include "lab/labconfig.h"
 #include "policy/model.h"
-#include "tests/readpath_testing.h"
+#include "tests/support/readpath_testing.h"
 
 namespace {
 

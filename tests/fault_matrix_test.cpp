@@ -5,7 +5,7 @@
 // after, no key left open, the focus back on the list, and the next dialog opening normally.
 // The Version page and the computer selection have tables of their own. Every call the program
 // makes in a clean run must have its row.
-#include "tests/fault_testing.h"
+#include "tests/support/fault_testing.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -9,8 +9,8 @@
 // ./test.sh runs a short fixed set of seeds; bench/fuzz.sh runs Fuzz.DISABLED_Long with
 // KORVID_FUZZ_ITERATIONS, KORVID_FUZZ_SEED and KORVID_FUZZ_FIRST, the number of its first
 // round: a failing round says its seed and number, and runs again alone from them.
-#include "tests/fault_testing.h"
-#include "tests/fuzz_support.h"
+#include "tests/support/fault_testing.h"
+#include "tests/support/fuzz_support.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "korvidpol/cmdline.h"
 #include "korvidpol/runner.h"
 #include "korvidpol/undo.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 

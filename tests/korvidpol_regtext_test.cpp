@@ -10,7 +10,7 @@
 #include <string>
 
 #include "korvidpol/regtext.h"
-#include "tests/fuzz_support.h"
+#include "tests/support/fuzz_support.h"
 
 namespace {
 

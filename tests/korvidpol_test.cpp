@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lab/labconfig.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 

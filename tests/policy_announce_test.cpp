@@ -1,6 +1,6 @@
 // The Server Announcement dialog: the inverted announcement box and the controls it greys, the
 // list of seconds, and the helper messages naming its values.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 

@@ -1,6 +1,6 @@
 // The Computer Browser Service dialog: its lists of seconds, the logging switch, and the
 // order and numbers of its reads and writes.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 

@@ -1,6 +1,6 @@
 // The Connected Clients dialog: three intervals in the Netlogon service's key, the disconnect
 // time in the server's key, and what each of the two keys' failures leaves written.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 using namespace policytest;
 

@@ -1,6 +1,6 @@
 // The UNIX Account Mapping, Alerter Service and Users Alerts dialogs: what they show, what
 // Default puts back and what OK writes.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 using namespace policytest;
 

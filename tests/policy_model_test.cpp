@@ -15,7 +15,7 @@
 #include "policy/model.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The File Name Space Mapping dialog: the mapping bits and their dependent groups, the suffix
 // list, the separator's validation and what OK writes.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 

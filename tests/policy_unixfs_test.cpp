@@ -1,6 +1,6 @@
 // The UNIX File System Integration dialog: the radio group and the bypass box that disables it,
 // the permission masks shown and typed in octal, their validation and what OK writes.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 

@@ -1,7 +1,7 @@
 // The UPS Service dialog: the send box and the controls it governs, the recipient and message
 // held to their fields with their warnings, strings written without a terminator, and the
 // dialog's own numbering of its reads.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 

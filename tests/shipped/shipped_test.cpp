@@ -12,10 +12,10 @@
 #include <string>
 
 #include "app/shell.h"
+#include "drive/windowfind.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
-#include "tests/korvidpol_testing.h"
-#include "tests/shipped/otherprocess.h"
+#include "tests/support/harness.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 
@@ -102,9 +102,9 @@ public:
 
     HWND WaitForWindow(const char *caption)
     {
-        return started_ ? WaitForProcessWindow(process_.hProcess, process_.dwProcessId, caption, kWindowMs) : nullptr;
+        return started_ ? WaitForTopLevel(Query(caption), kWindowMs) : nullptr;
     }
-    HWND Find(const char *caption) { return FindProcessWindow(process_.dwProcessId, caption); }
+    HWND Find(const char *caption) { return FindTopLevel(Query(caption)); }
     DWORD ExitCode()
     {
         DWORD code = STILL_ACTIVE;
@@ -114,6 +114,14 @@ public:
     }
 
 private:
+    WindowQuery Query(const char *caption) const
+    {
+        WindowQuery query;
+        query.processId = process_.dwProcessId;
+        query.caption = caption;
+        return query;
+    }
+
     BOOL started_ = FALSE;
     PROCESS_INFORMATION process_ = {};
 };
@@ -155,8 +163,10 @@ TEST_F(Shipped, AdmShowsTheVersionPageOfThisComputer)
     Program adm(BuildFile("korvidadm.exe"));
     HWND main = SelectThisComputer(adm);
     ASSERT_NE(nullptr, main);
-    HWND page = nullptr;
-    ASSERT_TRUE(WaitForChildDialog(main, &page, kWindowMs));
+    WindowQuery pageQuery;
+    pageQuery.className = "#32770";
+    HWND page = WaitForDescendant(main, pageQuery, kWindowMs);
+    ASSERT_NE(nullptr, page);
     const struct {
         int id;
         std::string text;
@@ -167,7 +177,7 @@ TEST_F(Shipped, AdmShowsTheVersionPageOfThisComputer)
         {IDC_VER_PRODUCTID, "50213-317-0015873-46230"}, {IDC_VER_UNIX, "shipped-host"},
         {IDC_VER_OS, "UnixWare 2.1.2"}, {IDC_VER_PLATFORM, "i386"},
     };
-    for (const auto &line : lines) EXPECT_EQ(line.text, WindowText(GetDlgItem(page, line.id))) << line.id;
+    for (const auto &line : lines) EXPECT_EQ(line.text, ControlText(GetDlgItem(page, line.id))) << line.id;
     // A server without a domain role has no Policy page.
     EXPECT_EQ(1, (int)SendMessageA(GetDlgItem(main, IDC_MAIN_TAB), TCM_GETITEMCOUNT, 0, 0));
     EXPECT_EQ(nullptr, adm.Find("Korvid Administrator"));  // no message box

@@ -19,8 +19,8 @@
 #include "policies/policies.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
-#include "tests/readpath_testing.h"
+#include "tests/support/harness.h"
+#include "tests/support/readpath_testing.h"
 
 namespace policytest {
 

@@ -1,4 +1,4 @@
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "lab/labconfig.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 

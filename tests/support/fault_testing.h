@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 namespace faulttest {
 

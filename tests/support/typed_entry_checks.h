@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/policy_dialog_fixture.h"
-#include "tests/write_recorder.h"
+#include "tests/support/policy_dialog_fixture.h"
+#include "tests/support/write_recorder.h"
 
 namespace policytest {
 
