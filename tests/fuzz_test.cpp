@@ -450,7 +450,7 @@ size_t LayoutOfRound(unsigned long round) { return round % 10 < 8 ? 0 : round % 
 void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsigned long last,
                   FuzzCounts &counts)
 {
-    const LayoutComputer &layout = kLayoutComputers[layoutIndex];
+    const RoleComputer &layout = kRoleComputers[layoutIndex];
     Driver driver;
     driver.SetTickMs(1);
     driver.SetDeadline(0x7FFFFFFF);
@@ -496,7 +496,7 @@ void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, FuzzCounts 
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
-    for (size_t layout = 0; layout < ARRAYSIZE(kLayoutComputers); ++layout) {
+    for (size_t layout = 0; layout < ARRAYSIZE(kRoleComputers); ++layout) {
         bool any = false;
         for (unsigned long round = first; round < last && !any; ++round)
             any = LayoutOfRound(round) == layout;

@@ -64,6 +64,18 @@ void ExpectNothingOpen(const char *computer)
     EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u) << computer;
 }
 
+// After a reselection: the main window shows computer on the Version tab of two, holding its root,
+// and the earlier connection is closed.
+void ExpectReselected(const char *computer, const char *earlier)
+{
+    EXPECT_EQ(WindowTitle(GetMainWindow()), std::string("Korvid Administrator - ") + computer);
+    EXPECT_EQ(TabCount(), 2);
+    EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(GetCurrentTab(), 0);
+    EXPECT_EQ(LabCounter(earlier, "OpenRoots"), 0u);
+    EXPECT_EQ(LabCounter(computer, "OpenRoots"), 1u);
+}
+
 }  // namespace
 
 TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
@@ -512,13 +524,8 @@ TEST_F(SpineTest, EnterOnSelectReselectsAndSuccessRebuildsTheTabs)
             Click(dialog, IDOK);
         })
         .OnIdle([] {
-            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-PDC");
+            ExpectReselected("VELMOR-PDC", "NT-SERVER");
             EXPECT_STREQ(Target().computerName, "VELMOR-PDC");
-            EXPECT_EQ(TabCount(), 2);
-            EXPECT_EQ(GetCurrentTab(), 0);
-            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
-            EXPECT_EQ(LabCounter("NT-SERVER", "OpenRoots"), 0u);   // the earlier connection is closed
-            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
@@ -541,15 +548,10 @@ TEST_F(SpineTest, ReselectionFromThePolicyTabShowsTheVersionTab)
         })
         .SelectInLab("VELMOR-BDC")
         .OnIdle([] {
-            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-BDC");
-            EXPECT_EQ(TabCount(), 2);
-            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
-            EXPECT_EQ(GetCurrentTab(), 0);
+            ExpectReselected("VELMOR-BDC", "VELMOR-PDC");
             HWND page = GetTabPageHost(GetMainWindow())->currentPage;
             EXPECT_NE(GetDlgItem(page, IDC_VER_VERSION), (HWND)NULL);
             EXPECT_EQ(GetDlgItem(page, IDC_POL_LIST), (HWND)NULL);
-            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 0u);
-            EXPECT_EQ(LabCounter("VELMOR-BDC", "OpenRoots"), 1u);
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
