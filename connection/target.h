@@ -4,21 +4,7 @@
 
 #include <windows.h>
 
-enum PlatformKind {
-    PlatformNone = 0,
-    PlatformVelmorServer = 1,
-    PlatformVelmorServerNoVersionKey = 2,
-    PlatformWindowsNT = 3,
-    PlatformWindows95 = 4,
-    PlatformWindowsForWorkgroups = 6,
-    PlatformLanManager = 7,
-};
-
-enum ServerRole {
-    RoleServer = 0,
-    RolePrimaryDomainController = 1,
-    RoleBackupDomainController = 2,
-};
+#include "connection/computer.h"
 
 enum { kNameChars = 603 };  // at most 602 characters and a terminator
 

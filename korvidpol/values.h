@@ -7,7 +7,7 @@
 
 #include "korvidpol/server.h"
 #include "korvidpol/text.h"
-#include "policy/model.h"
+#include "model/model.h"
 
 // Names of one value: [0] its own, [1] the alternate it may be held under (seconds), if any.
 enum { kValueNames = 2 };

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "policy/model.h"
+#include "model/model.h"
 
 // Message boxes of the dialogs: one OK button, no icon; the text is cut to 600 characters.
 void ShowPolicyMessage(HWND owner, const char *caption, const char *format, ...)
