@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "drive/windowfind.h"
+
 namespace {
 
 const char kComputer[] = "VELMOR-PDC";
@@ -22,60 +24,29 @@ double NowMs()
     return 1000.0 * now.QuadPart / frequency.QuadPart;
 }
 
-struct Search {
-    DWORD processId;
-    const char *caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
+// Milliseconds left until deadline (a NowMs() time), 0 once it has passed.
+DWORD Remaining(double deadline)
 {
-    Search *search = reinterpret_cast<Search *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    if (pid == search->processId && IsWindowVisible(window) && lstrcmpA(text, search->caption) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    double left = deadline - NowMs();
+    return left > 0 ? (DWORD)left : 0;
 }
 
+// The process's visible top-level window with this caption, polled every millisecond (the figures
+// are in milliseconds) until the deadline.
 HWND WaitForWindow(DWORD processId, const char *caption, double deadline)
 {
-    Search search = {processId, caption, NULL};
-    while (NowMs() < deadline) {
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(1);
-    }
-    return NULL;
+    WindowQuery query;
+    query.processId = processId;
+    query.caption = caption;
+    return WaitForTopLevel(query, Remaining(deadline), 1);
 }
 
-BOOL CALLBACK FindVisibleChildDialog(HWND window, LPARAM param)
-{
-    char cls[32] = "";
-    GetClassNameA(window, cls, sizeof(cls));
-    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<BOOL *>(param) = TRUE;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The main window counts as shown once its page (a child dialog) is visible.
+// The main window counts as shown once its page (a visible child dialog) is.
 bool WaitForPage(HWND main, double deadline)
 {
-    while (NowMs() < deadline) {
-        BOOL found = FALSE;
-        EnumChildWindows(main, FindVisibleChildDialog, reinterpret_cast<LPARAM>(&found));
-        if (found)
-            return true;
-        Sleep(1);
-    }
-    return false;
+    WindowQuery page;
+    page.className = "#32770";
+    return WaitForDescendant(main, page, Remaining(deadline), 1) != NULL;
 }
 
 DWORD ReadRoundTrips()

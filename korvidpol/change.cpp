@@ -9,6 +9,7 @@
 #include "connection/netcalls.h"
 #include "korvidpol/korvidpol.h"
 #include "korvidpol/policyfile.h"
+#include "korvidpol/runner.h"
 #include "korvidpol/undo.h"
 
 namespace {
@@ -244,6 +245,10 @@ bool WriteApply(ServerChange *change, int *written, const char **failedName, LON
     bool ok = true;
     for (int p = 0; p < kPolicyCount && ok; p++) {
         if (change->selected[p] == 0) continue;
+        if (StopRequested()) {
+            ok = false;
+            break;
+        }
         const PolicyModel &policy = PolicyAt(p);
         ok = WritePolicy(policy, target, change->values[p], change->selected[p], write);
         *written += write->written;
@@ -258,11 +263,13 @@ bool WriteApply(ServerChange *change, int *written, const char **failedName, LON
     return ok;
 }
 
-// restore: the file's values as they are, key by key, each key flushed after its writes.
-bool WriteRestore(ServerChange *change, int *written, const char **failedName, LONG *status)
+// restore: the file's values as they are, key by key, each key flushed after its writes. A failed
+// flush is a note: the values are written, and the dialogs and apply go on after one as well.
+bool WriteRestore(ServerChange *change, ServerReport *report, int *written, const char **failedName, LONG *status)
 {
     const NetCalls &net = Net();
     for (int i = 0; i < change->restoreCount;) {
+        if (StopRequested()) return false;
         const char *path = KeyPathOf(change->restores[i]->ref);
         HKEY key = NULL;
         *status = net.RegOpenKeyExA(change->server.root, path, 0, KEY_WRITE, &key);
@@ -283,13 +290,16 @@ bool WriteRestore(ServerChange *change, int *written, const char **failedName, L
             }
             (*written)++;
         }
-        *status = net.RegFlushKey(key);
+        LONG flushed = net.RegFlushKey(key);
         net.RegCloseKey(key);
-        if (*status != ERROR_SUCCESS) {
-            *failedName = path;
-            return false;
+        if (flushed != ERROR_SUCCESS) {
+            char text[kNetErrorBufferChars];
+            FormatNetError((DWORD)flushed, text, sizeof(text));
+            AppendText(&report->out, "\\\\%s  note: %s is written but could not be flushed: %s\n",
+                       change->server.name, path, text);
         }
     }
+    *status = ERROR_SUCCESS;
     return true;
 }
 
@@ -327,15 +337,24 @@ void ChangeServer(const ChangeJob &job, ServerChange *change, ServerReport *repo
         return;
     }
     if (job.options->dryRun || !CheckReadable(*change, report)) return;
+    if (StopRequested()) {
+        ReportServerError(report, change->server, "stopped before writing: nothing written");
+        return;
+    }
     char undo[kUndoPathChars];
     if (!WriteUndo(job, *change, undo, sizeof(undo), report)) return;
     int written = 0;
     const char *failedName = "";
     LONG status = ERROR_SUCCESS;
-    bool ok = job.restore ? WriteRestore(change, &written, &failedName, &status)
+    bool ok = job.restore ? WriteRestore(change, report, &written, &failedName, &status)
                           : WriteApply(change, &written, &failedName, &status);
     if (ok) {
         AppendText(&report->out, "\\\\%s  %d value%s written\n", name, written, written == 1 ? "" : "s");
+        return;
+    }
+    if (status == ERROR_SUCCESS && StopRequested()) {
+        ReportServerError(report, change->server, "stopped before the next key; %d value%s written; undo file: %s",
+                          written, written == 1 ? "" : "s", undo);
         return;
     }
     char text[kNetErrorBufferChars];

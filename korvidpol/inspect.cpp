@@ -93,6 +93,28 @@ struct ServerValues {
 
 ServerValues *NewServerValues() { return (ServerValues *)calloc(1, sizeof(ServerValues)); }
 
+// Every chosen value of the server's role that could not be read (anything but missing) is an
+// error line, and the command fails; the caller still shows or exports what was read.
+void ReportUnreadable(const ServerValues *values, ServerReport *report)
+{
+    for (int p = 0; p < kPolicyCount; p++) {
+        const PolicyModel &policy = PolicyAt(p);
+        for (int v = 0; values->choice.chosen[p] && v < policy.valueCount; v++) {
+            if (!ValueInRole(policy.values[v], values->server.role)) continue;
+            for (int n = 0; n < kValueNames; n++) {
+                const RawValue &raw = values->policies[p].values[v][n];
+                const char *name = ValueName(policy.values[v], n);
+                if (name == NULL || raw.status == ERROR_SUCCESS || raw.status == ERROR_FILE_NOT_FOUND) continue;
+                char text[kNetErrorBufferChars];
+                FormatNetError((DWORD)raw.status, text, sizeof(text));
+                AppendText(&report->err, "korvidpol: \\\\%s: %s %s could not be read (%ld): %s\n",
+                           values->server.name, policy.id, name, (long)raw.status, text);
+                report->failed = true;
+            }
+        }
+    }
+}
+
 // Opens the server and reads the chosen policies; prints its report when it fails.
 bool ReadServerValues(const char *given, ServerValues *values, ServerReport *report)
 {
@@ -110,6 +132,7 @@ bool ReadServerValues(const char *given, ServerValues *values, ServerReport *rep
         return false;
     }
     CloseServer(&values->server);
+    ReportUnreadable(values, report);
     return true;
 }
 
@@ -180,7 +203,8 @@ void ShowValue(TextBuffer *out, const PolicyModel &policy, const ValueModel &val
         return;
     }
     if (raw.status != ERROR_SUCCESS) {
-        AppendText(out, "  note: too long for the program's buffer\n");
+        AppendText(out, raw.status == ERROR_MORE_DATA ? "  note: too long for the program's buffer\n"
+                                                      : "  note: could not be read\n");
         return;
     }
     bool number = value.type == REG_DWORD;
@@ -264,7 +288,9 @@ int ExportServer(const PolOptions &options)
                        (unsigned long)status);
             report.failed = true;
         } else {
-            AppendText(&report.out, "\\\\%s  exported to %s\n", values->server.name, options.outFile);
+            char full[kUndoPathChars];
+            if (!FullPathOf(options.outFile, full, sizeof(full), &status)) lstrcpynA(full, options.outFile, sizeof(full));
+            AppendText(&report.out, "\\\\%s  exported to %s\n", values->server.name, full);
         }
         FreeText(&text);
     }
@@ -288,7 +314,11 @@ struct DiffSource {
     PolicySnapshot policies[kPolicyCount];
 };
 
-bool IsServerSource(const char *text) { return text[0] == '\\' && text[1] == '\\'; }
+// \\NAME is a server; \\host\share\file.kpol, with a further backslash, is a file.
+bool IsServerSource(const char *text)
+{
+    return text[0] == '\\' && text[1] == '\\' && strchr(text + 2, '\\') == NULL && strchr(text + 2, '/') == NULL;
+}
 
 // A file: its values where it names them, every other value missing.
 bool LoadFileSource(const char *path, DiffSource *source)

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "korvidpol/ansifile.h"
+
 RegFile *NewRegFile() { return (RegFile *)calloc(1, sizeof(RegFile)); }
 
 void FreeRegFile(RegFile *file) { free(file); }
@@ -21,6 +23,7 @@ void BeginRegParse(RegParser *parser, RegFile *file)
     parser->line = 1;
     parser->pendingLength = 0;
     parser->sawSignature = false;
+    parser->wideText = false;
     parser->continuing = false;
     parser->failed = false;
     parser->error[0] = 0;
@@ -29,18 +32,38 @@ void BeginRegParse(RegParser *parser, RegFile *file)
 namespace {
 
 const char kSignature[] = "REGEDIT4";
+// The registry editor's own export: its hex(1), hex(2) and hex(7) bytes are UTF-16LE.
+const char kWideSignature[] = "Windows Registry Editor Version 5.00";
+
+bool RefuseAt(RegParser *parser, int line, const char *format, va_list args)
+{
+    char reason[kRegErrorChars];
+    vsnprintf(reason, sizeof(reason), format, args);
+    snprintf(parser->error, sizeof(parser->error), "line %d: %s", line, reason);
+    parser->failed = true;
+    return false;
+}
 
 bool Refuse(RegParser *parser, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 bool Refuse(RegParser *parser, const char *format, ...)
 {
-    char reason[kRegErrorChars];
     va_list args;
     va_start(args, format);
-    vsnprintf(reason, sizeof(reason), format, args);
+    RefuseAt(parser, parser->line, format, args);
     va_end(args);
-    snprintf(parser->error, sizeof(parser->error), "line %d: %s", parser->line, reason);
-    parser->failed = true;
+    return false;
+}
+
+bool RefuseEntry(RegParser *parser, const RegFileEntry &entry, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+bool RefuseEntry(RegParser *parser, const RegFileEntry &entry, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    RefuseAt(parser, entry.line, format, args);
+    va_end(args);
     return false;
 }
 
@@ -108,6 +131,32 @@ RegFileEntry *CurrentEntry(RegParser *parser)
     return &parser->file->entries[parser->file->entryCount - 1];
 }
 
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// A whole hex value of a registry editor's export: text types go from UTF-16LE to the ANSI code
+// page, exactly, as korvidpol and the registry store them.
+bool FinishHexEntry(RegParser *parser, RegFileEntry *entry)
+{
+    if (!parser->wideText || !IsTextType(entry->type) || entry->size == 0) return true;
+    if (entry->size % 2 != 0)
+        return RefuseEntry(parser, *entry, "\"%s\": UTF-16 text of an odd number of bytes", entry->name);
+    int count = (int)entry->size / 2;
+    WCHAR *wide = (WCHAR *)parser->scratch;
+    memcpy(wide, entry->data, entry->size);
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, (char *)entry->data,
+                                     kRegDataBytes, NULL, &usedDefault);
+    WCHAR *back = (WCHAR *)parser->scratch + kRegDataBytes / 2;
+    bool exact = length > 0 && !usedDefault &&
+                 MultiByteToWideChar(CP_ACP, 0, (const char *)entry->data, length, back, kRegDataBytes / 2) == count &&
+                 memcmp(back, wide, entry->size) == 0;
+    if (!exact)
+        return RefuseEntry(parser, *entry, "\"%s\" holds a character with no exact form in the ANSI code page %u",
+                           entry->name, GetACP());
+    entry->size = (DWORD)length;
+    return true;
+}
+
 // Comma-separated hex bytes up to the end of the line or a final backslash.
 bool ReadHexBytes(RegParser *parser, const char *text)
 {
@@ -137,7 +186,7 @@ bool ReadHexBytes(RegParser *parser, const char *text)
             return Refuse(parser, "a hex byte is followed by '%c' instead of a comma", *p);
         }
     }
-    return true;
+    return FinishHexEntry(parser, entry);
 }
 
 bool RejectTrailing(RegParser *parser, const char *rest)
@@ -263,10 +312,12 @@ bool ReadLine(RegParser *parser, char *line)
     if (parser->continuing) return ReadHexBytes(parser, line);
     const char *p = SkipBlanks(line);
     if (!parser->sawSignature) {
-        if (parser->line == 1 && StartsWithNoCase(p, "\xEF\xBB\xBF")) p += 3;
         if (*p == 0) return true;
-        if (strncmp(p, kSignature, sizeof(kSignature) - 1) != 0 || *SkipBlanks(p + sizeof(kSignature) - 1) != 0)
-            return Refuse(parser, "not a REGEDIT4 file (the first line must be REGEDIT4)");
+        parser->wideText = strncmp(p, kWideSignature, sizeof(kWideSignature) - 1) == 0 &&
+                           *SkipBlanks(p + sizeof(kWideSignature) - 1) == 0;
+        if (!parser->wideText &&
+            (strncmp(p, kSignature, sizeof(kSignature) - 1) != 0 || *SkipBlanks(p + sizeof(kSignature) - 1) != 0))
+            return Refuse(parser, "not a REGEDIT4 file (the first line must be REGEDIT4 or %s)", kWideSignature);
         parser->sawSignature = true;
         return true;
     }
@@ -316,6 +367,15 @@ bool EndRegParse(RegParser *parser)
     return true;
 }
 
+namespace {
+
+bool FeedDecoded(void *context, const char *text, size_t count)
+{
+    return FeedRegBytes((RegParser *)context, text, count);
+}
+
+}  // namespace
+
 bool ReadRegFile(const char *path, RegFile *file, char *error, int capacity)
 {
     HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
@@ -324,23 +384,26 @@ bool ReadRegFile(const char *path, RegFile *file, char *error, int capacity)
         snprintf(error, capacity, "cannot open %s (error %lu)", path, GetLastError());
         return false;
     }
+    // The file's text as ANSI, through the parser line by line: the tables stay fixed.
+    static const DWORD kChunk = 65536;
     RegParser *parser = (RegParser *)malloc(sizeof(RegParser));
-    bool ok = parser != NULL;
+    AnsiDecoder *decoder = (AnsiDecoder *)malloc(sizeof(AnsiDecoder));
+    BYTE *chunk = (BYTE *)malloc(kChunk);
+    bool ok = parser != NULL && decoder != NULL && chunk != NULL;
     if (ok) {
         BeginRegParse(parser, file);
-        static const DWORD kChunk = 65536;
-        char *chunk = (char *)malloc(kChunk);
+        BeginAnsiDecode(decoder);
         DWORD read = 0;
-        ok = chunk != NULL;
         while (ok && ReadFile(handle, chunk, kChunk, &read, NULL) && read > 0)
-            ok = FeedRegBytes(parser, chunk, read);
-        if (ok) ok = EndRegParse(parser);
-        free(chunk);
-        snprintf(error, capacity, "%s", parser->failed ? parser->error : "out of memory");
-        free(parser);
+            ok = FeedAnsiBytes(decoder, chunk, read, FeedDecoded, parser);
+        if (ok) ok = EndAnsiDecode(decoder, FeedDecoded, parser) && EndRegParse(parser);
+        snprintf(error, capacity, "%s", parser->failed ? parser->error : decoder->failed ? decoder->error : "out of memory");
     } else {
         snprintf(error, capacity, "out of memory");
     }
+    free(chunk);
+    free(decoder);
+    free(parser);
     CloseHandle(handle);
     return ok;
 }

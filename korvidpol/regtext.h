@@ -6,7 +6,9 @@
 // stray token stops it with an error that names the line. Memory stays the same whatever the
 // file holds, so a hostile file can only be refused.
 //
-// Understood: the "REGEDIT4" first line; [HKEY_...\key] sections; "Name"= (and @=) with a quoted
+// Understood: the "REGEDIT4" first line, or the registry editor's "Windows Registry Editor
+// Version 5.00", after which the bytes of hex(1), hex(2) and hex(7) are UTF-16LE text converted
+// exactly to the ANSI code page (a character without an exact form refuses the file); [HKEY_...\key] sections; "Name"= (and @=) with a quoted
 // string (\\ and \" escaped), dword:, hex:, hex(N): continued over lines ending in a backslash,
 // and - (delete the value); comments starting with ';'. The header comments "; Server: ",
 // "; Role: " and "; Time: " before the first section are kept.
@@ -60,9 +62,11 @@ struct RegParser {
     char pending[kRegLineChars + 1];
     int pendingLength;
     bool sawSignature;
+    bool wideText;    // "Windows Registry Editor Version 5.00": text types' hex bytes are UTF-16LE
     bool continuing;  // the last hex line ended in a backslash
     bool failed;
     char error[kRegErrorChars];  // "line N: ..." once failed
+    BYTE scratch[kRegDataBytes * 2];  // a UTF-16 value and its way back, while converted
 };
 
 // A RegFile is large (about 2 MB): allocate it with NewRegFile and free it with FreeRegFile.
@@ -74,7 +78,8 @@ void BeginRegParse(RegParser *parser, RegFile *file);
 bool FeedRegBytes(RegParser *parser, const char *bytes, size_t count);
 // The end of the bytes: the last line, and no value left half-read.
 bool EndRegParse(RegParser *parser);
-// Reads a file in pieces through the parser; error gets "line N: ..." or why it did not open.
+// Reads a file in pieces through the parser, its text decoded as ReadAnsiFile does (the
+// byte-order mark decides UTF-16LE, UTF-8 or ANSI); error gets "line N: ..." or why it did not open.
 bool ReadRegFile(const char *path, RegFile *file, char *error, int capacity);
 
 // The writer: the signature and header comments (role NULL: no role line), one section per key

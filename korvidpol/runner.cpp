@@ -8,6 +8,26 @@ namespace {
 // 64 workers do not each reserve the program's default.
 const SIZE_T kWorkerStack = 256 * 1024;
 
+// Set by Ctrl+C, Ctrl+Break or the console's closing: no further server or key is started.
+volatile LONG stopRequested = 0;
+// Made once and kept as long as the process, since the handler may run on its own thread at any
+// time: `stopped` is set with the flag, for the printing to stop waiting; `reportsPrinted` once
+// every report of the run is printed, which a closing console waits for.
+HANDLE stopped = NULL;
+HANDLE reportsPrinted = NULL;
+// The system ends the process about five seconds after a close event's handler was called.
+const DWORD kCloseWaitMs = 4500;
+
+BOOL WINAPI HandleConsoleStop(DWORD event)
+{
+    InterlockedExchange(&stopRequested, 1);
+    if (stopped != NULL) SetEvent(stopped);
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    // Closing, logoff, shutdown: returning ends the process, so the reports are printed first.
+    if (reportsPrinted != NULL) WaitForSingleObject(reportsPrinted, kCloseWaitMs);
+    return TRUE;
+}
+
 struct RunState {
     const char *const *servers;
     int count;
@@ -16,14 +36,17 @@ struct RunState {
     volatile LONG next;    // the next server a worker takes
     ServerReport *reports;
     HANDLE *done;          // one manual-reset event per server
+    bool *taken;           // the servers a worker started
 };
 
 DWORD WINAPI RunWorker(LPVOID parameter)
 {
     RunState *state = (RunState *)parameter;
     for (;;) {
+        if (StopRequested()) return 0;
         LONG index = InterlockedIncrement(&state->next) - 1;
         if (index >= state->count) return 0;
+        state->taken[index] = true;
         state->job(state->context, state->servers[index], &state->reports[index]);
         SetEvent(state->done[index]);
     }
@@ -39,7 +62,37 @@ void PrintReport(ServerReport *report)
     FreeText(&report->err);
 }
 
+void NoteNotStarted(const char *server)
+{
+    if (server[0] == '\\' && server[1] == '\\') server += 2;
+    PrintLine(STD_ERROR_HANDLE, "korvidpol: \\\\%s: not started: the run was stopped\n", server);
+}
+
+// Prints the reports in order as they are done; after a stop, once the workers have finished
+// the servers they had, the rest in order with a line for each server never started.
+int PrintReports(RunState *state, HANDLE *workers, int started)
+{
+    int failed = 0;
+    for (int i = 0; i < state->count; i++) {
+        HANDLE either[2] = {state->done[i], stopped};
+        if (WaitForMultipleObjects(stopped != NULL ? 2 : 1, either, FALSE, INFINITE) != WAIT_OBJECT_0 &&
+            WaitForSingleObject(state->done[i], 0) != WAIT_OBJECT_0) {
+            if (started > 0) WaitForMultipleObjects((DWORD)started, workers, TRUE, INFINITE);
+            if (!state->taken[i]) {
+                NoteNotStarted(state->servers[i]);
+                failed++;
+                continue;
+            }
+        }
+        PrintReport(&state->reports[i]);
+        if (state->reports[i].failed) failed++;
+    }
+    return StopRequested() && failed == 0 ? 1 : failed;
+}
+
 }  // namespace
+
+bool StopRequested() { return stopRequested != 0; }
 
 int RunServers(const char *const *servers, int count, int parallel, ServerJob job, void *context)
 {
@@ -48,12 +101,17 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
     if (parallel > kMaxParallel) parallel = kMaxParallel;
     if (parallel > count) parallel = count;
 
-    RunState state = {servers, count, job, context, 0, NULL, NULL};
+    RunState state = {servers, count, job, context, 0, NULL, NULL, NULL};
     state.reports = (ServerReport *)calloc((size_t)count, sizeof(ServerReport));
     state.done = (HANDLE *)calloc((size_t)count, sizeof(HANDLE));
+    state.taken = (bool *)calloc((size_t)count, sizeof(bool));
     HANDLE workers[kMaxParallel];
     int started = 0;
-    bool ready = state.reports != NULL && state.done != NULL;
+    bool ready = state.reports != NULL && state.done != NULL && state.taken != NULL;
+    if (reportsPrinted == NULL) reportsPrinted = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (stopped == NULL) stopped = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (reportsPrinted != NULL) ResetEvent(reportsPrinted);
+    SetConsoleCtrlHandler(HandleConsoleStop, TRUE);
     for (int i = 0; ready && i < count; i++) {
         InitText(&state.reports[i].out);
         InitText(&state.reports[i].err);
@@ -71,16 +129,13 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
         else PrintLine(STD_ERROR_HANDLE, "korvidpol: out of memory\n");
     }
 
-    int failed = 0;
-    for (int i = 0; ready && i < count; i++) {
-        WaitForSingleObject(state.done[i], INFINITE);
-        PrintReport(&state.reports[i]);
-        if (state.reports[i].failed) failed++;
-    }
+    int failed = ready ? PrintReports(&state, workers, started) : 0;
     if (started > 0) WaitForMultipleObjects((DWORD)started, workers, TRUE, INFINITE);
+    if (reportsPrinted != NULL) SetEvent(reportsPrinted);
     for (int i = 0; i < started; i++) CloseHandle(workers[i]);
     for (int i = 0; state.done != NULL && i < count; i++)
         if (state.done[i] != NULL) CloseHandle(state.done[i]);
+    free(state.taken);
     free(state.done);
     free(state.reports);
     return ready ? failed : count;

@@ -17,7 +17,12 @@ struct ServerReport {
 
 typedef void (*ServerJob)(void *context, const char *server, ServerReport *report);
 
-// Runs job for every server; returns how many failed.
+// Runs job for every server; returns how many failed. Ctrl+C, Ctrl+Break or the console's closing
+// starts no further server; the servers in progress finish what they are writing, every report
+// is printed in order with a line for each server not started, and at least 1 is returned.
 int RunServers(const char *const *servers, int count, int parallel, ServerJob job, void *context);
+
+// Whether the run was stopped: a job starts no further key once it is.
+bool StopRequested();
 
 #endif

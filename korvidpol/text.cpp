@@ -98,10 +98,55 @@ bool WriteLines(HANDLE handle, const char *bytes, size_t count)
 
 namespace {
 
+// How many of the bytes (at most `most`) make whole characters of the ANSI code page: a
+// double-byte character is never cut in two.
+size_t WholeCharacters(const char *bytes, size_t count, size_t most)
+{
+    size_t used = 0;
+    while (used < count) {
+        size_t size = IsDBCSLeadByte((BYTE)bytes[used]) && used + 1 < count ? 2 : 1;
+        if (used + size > most) break;
+        used += size;
+    }
+    return used;
+}
+
+// A console shows bytes in its own (OEM) code page: the ANSI text goes to it as UTF-16, so it
+// shows the characters the server holds.
+bool WriteConsoleLines(HANDLE console, const char *bytes, size_t count)
+{
+    enum { kPiece = 2048 };
+    WCHAR wide[kPiece * 2 + 2];
+    while (count > 0) {
+        size_t piece = WholeCharacters(bytes, count, kPiece);
+        int units = 0;
+        for (size_t i = 0; i < piece;) {
+            size_t run = i;
+            while (run < piece && bytes[run] != '\n') run++;
+            if (run > i) units += MultiByteToWideChar(CP_ACP, 0, bytes + i, (int)(run - i), wide + units, kPiece * 2 - units);
+            if (run < piece) {
+                wide[units++] = L'\r';
+                wide[units++] = L'\n';
+                run++;
+            }
+            i = run;
+        }
+        DWORD written = 0;
+        if (units > 0 && !WriteConsoleW(console, wide, (DWORD)units, &written, NULL)) return false;
+        bytes += piece;
+        count -= piece;
+    }
+    return true;
+}
+
+// Redirected output is the ANSI bytes as they are; a console gets characters.
 void WriteStd(DWORD stdHandle, const char *bytes, size_t count)
 {
     HANDLE handle = GetStdHandle(stdHandle);
-    if (handle != NULL && handle != INVALID_HANDLE_VALUE) WriteLines(handle, bytes, count);
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    if (GetConsoleMode(handle, &mode)) WriteConsoleLines(handle, bytes, count);
+    else WriteLines(handle, bytes, count);
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ bool AppendText(TextBuffer *buffer, const char *format, ...) __attribute__((form
 bool AppendBytes(TextBuffer *buffer, const char *bytes, size_t count);
 const char *TextOf(const TextBuffer *buffer);
 
-// Writes the text to a standard handle (STD_OUTPUT_HANDLE or STD_ERROR_HANDLE).
+// Writes the text to a standard handle (STD_OUTPUT_HANDLE or STD_ERROR_HANDLE): as UTF-16 through
+// WriteConsoleW when the handle is a console, else the ANSI bytes with CR LF line ends.
 void PrintText(DWORD stdHandle, const TextBuffer *buffer);
 // Writes the text to an open file, each "\n" as CR LF; false when a write fails.
 bool WriteLines(HANDLE handle, const char *bytes, size_t count);

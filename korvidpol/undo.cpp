@@ -7,6 +7,9 @@ namespace {
 
 enum { kSafeNameChars = 64, kMaxNumber = 999 };
 
+// Not .reg: the registry editor would merge a double-clicked undo file into the local registry.
+const char kUndoExtension[] = ".kpol";
+
 bool IsSafeCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -42,27 +45,38 @@ bool MakeFolder(const char *folder, DWORD *status)
         *status = ERROR_FILENAME_EXCED_RANGE;
         return false;
     }
-    // Each parent in turn, then the folder itself; existing ones are fine.
+    // Each parent in turn, then the folder itself. A failure is judged only by what is there in
+    // the end: a drive root or a share refuses to be made (5, not 183) and is there all the same.
+    DWORD made = ERROR_SUCCESS;
     for (char *p = path; ; p++) {
         bool end = *p == 0;
         if (!end && *p != '\\' && *p != '/') continue;
-        if (p > path && p[-1] != ':') {
+        if (p > path && p[-1] != ':' && p[-1] != '\\' && p[-1] != '/') {
             char saved = *p;
             *p = 0;
-            if (!CreateDirectoryA(path, NULL) && GetLastError() != ERROR_ALREADY_EXISTS && end) {
-                *status = GetLastError();
-                return false;
-            }
+            if (!CreateDirectoryA(path, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) made = GetLastError();
             *p = saved;
         }
         if (end) break;
     }
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        *status = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
+        *status = attributes != INVALID_FILE_ATTRIBUTES ? ERROR_DIRECTORY
+                  : made != ERROR_SUCCESS               ? made
+                                                        : GetLastError();
         return false;
     }
     *status = ERROR_SUCCESS;
+    return true;
+}
+
+bool FullPathOf(const char *path, char *full, int capacity, DWORD *status)
+{
+    DWORD length = GetFullPathNameA(path, (DWORD)capacity, full, NULL);
+    if (length == 0 || length >= (DWORD)capacity) {
+        *status = length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
     return true;
 }
 
@@ -74,10 +88,15 @@ bool WriteUndoFile(const char *folder, const char *server, const SYSTEMTIME &tim
     char stamp[32];
     snprintf(stamp, sizeof(stamp), "%04u%02u%02u-%02u%02u%02u", time.wYear, time.wMonth, time.wDay,
              time.wHour, time.wMinute, time.wSecond);
+    char full[kUndoPathChars];
+    if (!FullPathOf(folder, full, sizeof(full), status)) return false;
+    size_t end = strlen(full);
+    const char *separator = end > 0 && (full[end - 1] == '\\' || full[end - 1] == '/') ? "" : "\\";
     for (int number = 1; number <= kMaxNumber; number++) {
         int length = number == 1
-                         ? snprintf(path, capacity, "%s\\%s-%s.reg", folder, safe, stamp)
-                         : snprintf(path, capacity, "%s\\%s-%s-%d.reg", folder, safe, stamp, number);
+                         ? snprintf(path, capacity, "%s%s%s-%s%s", full, separator, safe, stamp, kUndoExtension)
+                         : snprintf(path, capacity, "%s%s%s-%s-%d%s", full, separator, safe, stamp, number,
+                                    kUndoExtension);
         if (length < 0 || length >= capacity) {
             *status = ERROR_FILENAME_EXCED_RANGE;
             return false;

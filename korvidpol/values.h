@@ -1,5 +1,5 @@
 // korvidpol's view of the policies' values: found by key and name, read as stored, and written
-// out as text. Everything it knows of a policy comes from the program's model (policy/model.h).
+// out as text. Everything it knows of a policy comes from the program's model (model/model.h).
 #ifndef KORVIDPOL_VALUES_H
 #define KORVIDPOL_VALUES_H
 

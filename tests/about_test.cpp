@@ -6,7 +6,7 @@
 #include "connection/target.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 #include <aclapi.h>
 

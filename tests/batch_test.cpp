@@ -13,21 +13,13 @@
 #include "connection/netcalls.h"
 #include "lab/labconfig.h"
 #include "model/model.h"
-#include "tests/readpath_testing.h"
+#include "tests/support/policy_dialog_fixture.h"
+#include "tests/support/readpath_testing.h"
 
 namespace {
 
-struct RoleComputer {
-    const char *computer;
-    ServerRole role;
-};
-
-// The lab computer of each role, holding every value of its layout.
-const RoleComputer kRoleServers[] = {
-    {"VELMOR-PDC", RolePrimaryDomainController},
-    {"VELMOR-BDC", RoleBackupDomainController},
-    {"VELMOR-MEMBER", RoleServer},
-};
+using policytest::RoleComputer;
+using policytest::kRoleComputers;
 
 struct ModelRun {
     PolicyRead read;
@@ -39,19 +31,19 @@ struct ModelRun {
 std::unique_ptr<ModelRun> ReadOnce(const PolicyModel &policy, const RoleComputer &server, bool batched,
                                    ReadMode mode = ReadUntilFailure)
 {
-    RefuseBatchedReads(server.computer, batched ? 0 : ERROR_CALL_NOT_IMPLEMENTED);
+    RefuseBatchedReads(server.name, batched ? 0 : ERROR_CALL_NOT_IMPLEMENTED);
     auto run = std::make_unique<ModelRun>();
     HKEY root = NULL;
-    EXPECT_EQ(ERROR_SUCCESS, Net().RegConnectRegistryA(server.computer, HKEY_LOCAL_MACHINE, &root));
-    LabResetCounters(server.computer);
-    PolicyTarget target = {root, server.role, server.computer, NULL, NULL};
+    EXPECT_EQ(ERROR_SUCCESS, Net().RegConnectRegistryA(server.name, HKEY_LOCAL_MACHINE, &root));
+    LabResetCounters(server.name);
+    PolicyTarget target = {root, server.role, server.name, NULL, NULL};
     run->clean = ReadPolicy(policy, target, mode, &run->read);
-    run->roundTrips = LabCounter(server.computer, "RoundTrips");
-    run->batches = LabCounter(server.computer, "RegQueryMultipleValuesA");
-    run->queries = LabCounter(server.computer, "RegQueryValueExA");
+    run->roundTrips = LabCounter(server.name, "RoundTrips");
+    run->batches = LabCounter(server.name, "RegQueryMultipleValuesA");
+    run->queries = LabCounter(server.name, "RegQueryValueExA");
     ForgetBatchRefusal(root);
     Net().RegCloseKey(root);
-    EXPECT_EQ(0u, LabCounter(server.computer, "OpenKeys"));
+    EXPECT_EQ(0u, LabCounter(server.name, "OpenKeys"));
     return run;
 }
 
@@ -99,10 +91,10 @@ protected:
 
 TEST_F(BatchedReads, EveryPolicyAndRoleReadsTheSameValuesInThreeRoundTripsAKey)
 {
-    for (const RoleComputer &server : kRoleServers) {
+    for (const RoleComputer &server : kRoleComputers) {
         for (int p = 0; p < kPolicyCount; ++p) {
             const PolicyModel &policy = *AllPolicies()[p];
-            std::string label = std::string(policy.id) + " on " + server.computer;
+            std::string label = std::string(policy.id) + " on " + server.name;
             auto batched = ReadOnce(policy, server, true);
             auto single = ReadOnce(policy, server, false);
             EXPECT_TRUE(batched->clean) << label;
@@ -134,26 +126,26 @@ bool SpoilValue(const RoleComputer &server, const PolicyModel &policy, const Val
     bool text = value.type != REG_DWORD;
     switch (spoil) {
     case SpoilMissing:
-        LabDeleteRegValue(server.computer, path, value.name);
+        LabDeleteRegValue(server.name, path, value.name);
         return true;
     case SpoilType:
         if (text)
-            LabSetRegDword(server.computer, path, value.name, 1);
+            LabSetRegDword(server.name, path, value.name, 1);
         else
-            LabSetRegString(server.computer, path, value.name, "1");
+            LabSetRegString(server.name, path, value.name, "1");
         return true;
     case SpoilTooLong:
-        LabSetRegString(server.computer, path, value.name,
+        LabSetRegString(server.name, path, value.name,
                         std::string(text ? kRegStringChars : 8, 'x').c_str());
         return true;
     case SpoilOverLimit:
         if (!text)
             return false;
-        LabSetRegValue(server.computer, path, value.name, value.type,
+        LabSetRegValue(server.name, path, value.name, value.type,
                        std::string(value.limit + 1, 'y').c_str(), value.limit + 2);
         return true;
     case SpoilQueryFault:
-        LabSetFault(server.computer, "QueryValue", (std::string(path) + "\\" + value.name).c_str(),
+        LabSetFault(server.name, "QueryValue", (std::string(path) + "\\" + value.name).c_str(),
                     ERROR_ACCESS_DENIED);
         return true;
     }
@@ -167,19 +159,19 @@ void RestoreValue(const RoleComputer &server, const PolicyModel &policy, const V
     const char *path = policy.keys[value.key].path;
     const char *name = stored.alternate ? value.alternate : value.name;
     if (stored.alternate)
-        LabDeleteRegValue(server.computer, path, value.name);
+        LabDeleteRegValue(server.name, path, value.name);
     if (!stored.queried || stored.status != ERROR_SUCCESS)
-        LabDeleteRegValue(server.computer, path, name);
+        LabDeleteRegValue(server.name, path, name);
     else if (value.type == REG_DWORD)
-        LabSetRegValue(server.computer, path, name, stored.type, &stored.data.number, stored.size);
+        LabSetRegValue(server.name, path, name, stored.type, &stored.data.number, stored.size);
     else
-        LabSetRegValue(server.computer, path, name, stored.type, stored.data.text, stored.size);
-    LabClearFaults(server.computer);
+        LabSetRegValue(server.name, path, name, stored.type, stored.data.text, stored.size);
+    LabClearFaults(server.name);
 }
 
 TEST_F(BatchedReads, AValueMissingOfAnotherTypeTooLongOrRefusedFailsAsValueByValue)
 {
-    for (const RoleComputer &server : kRoleServers) {
+    for (const RoleComputer &server : kRoleComputers) {
         for (int p = 0; p < kPolicyCount; ++p) {
             const PolicyModel &policy = *AllPolicies()[p];
             // The other roles differ from the primary controller's in Netlogon only.
@@ -191,7 +183,7 @@ TEST_F(BatchedReads, AValueMissingOfAnotherTypeTooLongOrRefusedFailsAsValueByVal
                 if (!ValueInRole(value, server.role))
                     continue;
                 for (int s = SpoilMissing; s <= SpoilQueryFault; ++s) {
-                    std::string label = std::string(policy.id) + " on " + server.computer + ", " +
+                    std::string label = std::string(policy.id) + " on " + server.name + ", " +
                                         value.name + " " + kSpoilNames[s];
                     if (!SpoilValue(server, policy, value, (Spoil)s))
                         continue;
@@ -214,7 +206,7 @@ TEST_F(BatchedReads, AValueThatBringsAWarningIsReadOnItsOwn)
     const PolicyModel &netlogon = *FindPolicyModel("netlogon");
     LabSetRegValue("VELMOR-PDC", netlogon.keys[0].path, "Scripts", REG_EXPAND_SZ,
                    std::string(241, 's').c_str(), 242);
-    auto run = ReadOnce(netlogon, kRoleServers[0], true);
+    auto run = ReadOnce(netlogon, kRoleComputers[0], true);
     EXPECT_TRUE(run->clean);
     EXPECT_EQ(1u, run->batches);
     EXPECT_EQ(4u, run->queries);  // Scripts, RefusePasswordChange, Pulse, MaximumPasswordAge

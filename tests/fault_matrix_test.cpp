@@ -5,7 +5,7 @@
 // after, no key left open, the focus back on the list, and the next dialog opening normally.
 // The Version page and the computer selection have tables of their own. Every call the program
 // makes in a clean run must have its row.
-#include "tests/fault_testing.h"
+#include "tests/support/fault_testing.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -426,18 +426,18 @@ LONG WINAPI SeeFlush(HKEY key)
 }
 
 // While it lives, every registry call below a root is noted as a call point.
-class CallPointRecorder {
+class CallPointRecorder : public policytest::ScopedNetCalls {
 public:
-    CallPointRecorder()
+    CallPointRecorder() : ScopedNetCalls(Change) {}
+
+private:
+    static void Change(NetCalls *table)
     {
-        NetCalls table = GetLabNetCalls();
-        table.RegOpenKeyExA = SeeOpen;
-        table.RegQueryValueExA = SeeQuery;
-        table.RegSetValueExA = SeeSet;
-        table.RegFlushKey = SeeFlush;
-        InstallNetCalls(table);
+        table->RegOpenKeyExA = SeeOpen;
+        table->RegQueryValueExA = SeeQuery;
+        table->RegSetValueExA = SeeSet;
+        table->RegFlushKey = SeeFlush;
     }
-    ~CallPointRecorder() { InstallNetCalls(GetLabNetCalls()); }
 };
 
 // A clean open and OK of the policy; the call points it made.
@@ -490,7 +490,7 @@ MatrixSize &Size()
     return size;
 }
 
-void RunPolicyMatrix(const LayoutComputer &layout, const PolicyModel &policy)
+void RunPolicyMatrix(const RoleComputer &layout, const PolicyModel &policy)
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
@@ -533,7 +533,7 @@ std::vector<MatrixCase> MatrixCases()
 std::string CaseName(const ::testing::TestParamInfo<MatrixCase> &info)
 {
     std::string name = std::string(AllPolicies()[info.param.policy]->id) + "_" +
-                       kLayoutComputers[info.param.layout].name;
+                       kRoleComputers[info.param.layout].name;
     std::replace(name.begin(), name.end(), '-', '_');
     return name;
 }
@@ -769,7 +769,7 @@ class FaultMatrix : public ::testing::TestWithParam<MatrixCase> {};
 TEST_P(FaultMatrix, EveryCallPoint)
 {
     Size() = MatrixSize();
-    const LayoutComputer &layout = kLayoutComputers[GetParam().layout];
+    const RoleComputer &layout = kRoleComputers[GetParam().layout];
     const PolicyModel &policy = *AllPolicies()[GetParam().policy];
     RunPolicyMatrix(layout, policy);
     printf("fault matrix of %s on %s: %d rows over %d call points of a clean run\n", policy.id,
@@ -783,7 +783,7 @@ TEST(FaultMatrixPages, VersionPageAndSelection)
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
-    const char *computer = kLayoutComputers[0].name;
+    const char *computer = kRoleComputers[0].name;
     int versionRows = 0, selectionRows = 0;
     Driver driver;
     driver.SetTickMs(1);

@@ -9,8 +9,8 @@
 // ./test.sh runs a short fixed set of seeds; bench/fuzz.sh runs Fuzz.DISABLED_Long with
 // KORVID_FUZZ_ITERATIONS, KORVID_FUZZ_SEED and KORVID_FUZZ_FIRST, the number of its first
 // round: a failing round says its seed and number, and runs again alone from them.
-#include "tests/fault_testing.h"
-#include "tests/fuzz_support.h"
+#include "tests/support/fault_testing.h"
+#include "tests/support/fuzz_support.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -450,7 +450,7 @@ size_t LayoutOfRound(unsigned long round) { return round % 10 < 8 ? 0 : round % 
 void FuzzComputer(size_t layoutIndex, uint64_t seed, unsigned long first, unsigned long last,
                   FuzzCounts &counts)
 {
-    const LayoutComputer &layout = kLayoutComputers[layoutIndex];
+    const RoleComputer &layout = kRoleComputers[layoutIndex];
     Driver driver;
     driver.SetTickMs(1);
     driver.SetDeadline(0x7FFFFFFF);
@@ -496,7 +496,7 @@ void RunFuzz(uint64_t seed, unsigned long first, unsigned long last, FuzzCounts 
 {
     LabReset();
     ASSERT_TRUE(LabLoadDefaultNetwork());
-    for (size_t layout = 0; layout < ARRAYSIZE(kLayoutComputers); ++layout) {
+    for (size_t layout = 0; layout < ARRAYSIZE(kRoleComputers); ++layout) {
         bool any = false;
         for (unsigned long round = first; round < last && !any; ++round)
             any = LayoutOfRound(round) == layout;

@@ -8,8 +8,8 @@
 #include "app/shell.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
-#include "tests/harness_dialog.h"
+#include "tests/support/harness.h"
+#include "tests/support/harness_dialog.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "korvidpol/cmdline.h"
 #include "korvidpol/runner.h"
 #include "korvidpol/undo.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 
@@ -74,8 +74,8 @@ TEST(KorvidpolParts, UndoFileNamesStayInsideTheFolderAndNeverOverwrite)
     ASSERT_TRUE(WriteUndoFile(folder.c_str(), "..\\VELMOR-PDC", time, text, first, MAX_PATH, &status));
     ASSERT_TRUE(WriteUndoFile(folder.c_str(), "..\\VELMOR-PDC", time, text, second, MAX_PATH, &status));
     FreeText(&text);
-    EXPECT_EQ(std::string(first), folder + "\\___VELMOR-PDC-20261208-110509.reg");
-    EXPECT_EQ(std::string(second), folder + "\\___VELMOR-PDC-20261208-110509-2.reg");
+    EXPECT_EQ(std::string(first), folder + "\\___VELMOR-PDC-20261208-110509.kpol");
+    EXPECT_EQ(std::string(second), folder + "\\___VELMOR-PDC-20261208-110509-2.kpol");
     EXPECT_EQ(ReadTextFile(first), "REGEDIT4\n");
 }
 

@@ -9,8 +9,9 @@
 #include <string.h>
 #include <string>
 
+#include "korvidpol/ansifile.h"
 #include "korvidpol/regtext.h"
-#include "tests/fuzz_support.h"
+#include "tests/support/fuzz_support.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ TEST(KorvidpolRegText, HostileTextIsRefusedNamingTheLine)
         const char *error;
     } cases[] = {
         {"", "line 1: not a REGEDIT4 file (it is empty)"},
-        {"Windows Registry Editor Version 5.00\n", "line 1: not a REGEDIT4"},
+        {"REGEDIT5\n", "line 1: not a REGEDIT4"},
         {std::string(kHead) + "\"A\"=\"open\n", "line 4: the quoted string has no closing quote"},
         {std::string(kHead) + "\"A\"=\"bad \\n escape\"\n", "line 4: the quoted string holds a bad escape"},
         {std::string(kHead) + "\"A\"=dword:123456789\n", "line 4: dword: needs 1 to 8 hex digits"},
@@ -329,4 +330,102 @@ TEST(KorvidpolRegText, DISABLED_Long)
     FuzzRegReader(EnvNumber("KORVID_FUZZ_SEED", 1), first,
                   first + EnvNumber("KORVID_FUZZ_ITERATIONS", 100000), counts);
     PrintFuzzCounts("reader fuzz", "files", counts, GetTickCount() - start);
+}
+
+namespace {
+
+struct Decoded {
+    std::string text;
+    bool ok;
+    std::string error;
+};
+
+bool AppendDecoded(void *context, const char *text, size_t count)
+{
+    ((std::string *)context)->append(text, count);
+    return true;
+}
+
+// The bytes through the decoder in pieces of `piece` bytes, as a file read in chunks gives them.
+Decoded Decode(const std::string &bytes, size_t piece)
+{
+    AnsiDecoder *decoder = (AnsiDecoder *)malloc(sizeof(AnsiDecoder));
+    BeginAnsiDecode(decoder);
+    Decoded decoded = {"", true, ""};
+    for (size_t at = 0; decoded.ok && at < bytes.size(); at += piece)
+        decoded.ok = FeedAnsiBytes(decoder, (const BYTE *)bytes.data() + at, std::min(piece, bytes.size() - at),
+                                   AppendDecoded, &decoded.text);
+    if (decoded.ok) decoded.ok = EndAnsiDecode(decoder, AppendDecoded, &decoded.text);
+    decoded.error = decoder->error;
+    free(decoder);
+    return decoded;
+}
+
+std::string Utf16(const std::wstring &text)
+{
+    return "\xFF\xFE" + std::string((const char *)text.data(), text.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+
+// The byte-order mark decides the encoding; the text comes out in the ANSI code page exactly,
+// whatever the pieces; a character without an exact form, bad UTF-8, half a UTF-16 character, a
+// NUL or a long line is refused with its line. ReadAnsiFile gives the same from a file.
+TEST(KorvidpolRegText, TextIsDecodedByItsMarkIntoExactAnsi)
+{
+    const std::string longLine(kAnsiLineChars + 1, 'x');
+    const struct {
+        std::string bytes;
+        const char *text;   // NULL: refused
+        const char *error;
+    } cases[] = {
+        {"plain \xFC\r\nZ\xFCrich", "plain \xFC\r\nZ\xFCrich", ""},
+        {"\xEF\xBB\xBFZ\xC3\xBCrich\r\n\xE2\x82\xAC", "Z\xFCrich\r\n\x80", ""},
+        {Utf16(L"Z\x00FCrich\r\n\x20AC\n"), "Z\xFCrich\r\n\x80\n", ""},
+        {"\xFF", "\xFF", ""},
+        {"\xEF\xBB", "\xEF\xBB", ""},
+        {"", "", ""},
+        {"\xEF\xBB\xBF" "a\n\xCE\xA9\n", NULL, "line 2: U+03A9 has no exact form in the ANSI code page"},
+        {"\xEF\xBB\xBF" "a\nb\n\xC3(\n", NULL, "line 3: bytes that are not UTF-8"},
+        {Utf16(L"a\n\xD83D\xDE00"), NULL, "line 2: U+1F600 has no exact form"},
+        {Utf16(L"a\nb") + "c", NULL, "line 2: the UTF-16 text ends in half a character"},
+        {Utf16(std::wstring(L"a\n\0", 3)), NULL, "line 2: a NUL character"},
+        {std::string("a\n\0", 3), NULL, "line 2: a NUL character"},
+        {"a\n" + longLine, NULL, "line 2: longer than 16384 characters"},
+        {"\xEF\xBB\xBF" + longLine, NULL, "line 1: longer than 16384 characters"},
+    };
+    for (const auto &c : cases) {
+        for (size_t piece : {(size_t)1, (size_t)2, (size_t)3, (size_t)65536}) {
+            Decoded decoded = Decode(c.bytes, piece);
+            EXPECT_EQ(decoded.ok, c.text != NULL) << c.error << " " << piece << " " << decoded.error;
+            if (c.text != NULL) EXPECT_EQ(decoded.text, c.text) << piece;
+            else EXPECT_EQ(decoded.error.find(c.error), 0u) << decoded.error;
+        }
+        char folder[MAX_PATH], path[MAX_PATH], error[kAnsiErrorChars + MAX_PATH] = "";
+        GetTempPathA(sizeof(folder), folder);
+        GetTempFileNameA(folder, "kpa", 0, path);
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD written = 0;
+        WriteFile(file, c.bytes.data(), (DWORD)c.bytes.size(), &written, NULL);
+        CloseHandle(file);
+        TextBuffer text;
+        EXPECT_EQ(ReadAnsiFile(path, &text, error, sizeof(error)), c.text != NULL) << error;
+        if (c.text != NULL) EXPECT_EQ(std::string(TextOf(&text), text.length), c.text);
+        else EXPECT_EQ(std::string(error).find(c.error), 0u) << error;
+        FreeText(&text);
+        DeleteFileA(path);
+    }
+}
+
+// The registry editor's export holds text values' bytes in UTF-16LE; REGEDIT4 holds them as stored.
+TEST(KorvidpolRegText, TheHeaderDecidesWhatTextTypesHexBytesMean)
+{
+    const std::string value = "\"M\"=hex(7):5a,00,fc,00,00,00,61,00,00,00,00,00\n";
+    ParsedFile editor, korvidpol;
+    Parse("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Key]\n" + value, &editor);
+    Parse(kHead + value, &korvidpol);
+    ASSERT_TRUE(editor.ok && korvidpol.ok) << editor.parser.error << korvidpol.parser.error;
+    const RegFileEntry &wide = editor.file->entries[0], &stored = korvidpol.file->entries[0];
+    EXPECT_EQ(std::string((const char *)wide.data, wide.size), std::string("Z\xFC\0a\0\0", 6));
+    EXPECT_EQ(stored.size, 12u);
 }

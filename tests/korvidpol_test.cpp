@@ -6,7 +6,7 @@
 #include <string>
 
 #include "lab/labconfig.h"
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 namespace {
 
@@ -253,7 +253,8 @@ TEST(Korvidpol, RestoreOfTheUndoFileGivesBackTheEarlierValuesExactly)
     EXPECT_TRUE(Contains(applied.out, "\\\\VELMOR-MEMBER  netlogon  DisablePasswordChange  (missing) -> 1\n"));
     std::vector<std::string> undo = FilesIn(folder + "\\undo");
     ASSERT_EQ(undo.size(), 1u);
-    EXPECT_TRUE(Contains(applied.out, "\\\\VELMOR-MEMBER  undo file: undo\\VELMOR-MEMBER-")) << applied.out;
+    EXPECT_TRUE(Contains(applied.out, "\\\\VELMOR-MEMBER  undo file: " + folder + "\\undo\\VELMOR-MEMBER-"))
+        << applied.out;
     EXPECT_TRUE(Contains(ReadTextFile(undo[0]), "\"DisablePasswordChange\"=-\n"));
     EXPECT_EQ(Dword("VELMOR-MEMBER", kNetlogon, "MaximumPasswordAge"), 30u);
 
@@ -309,7 +310,7 @@ TEST(Korvidpol, AFailingServerKeepsItsUndoFileAndTheOthersAreDone)
     EXPECT_TRUE(Contains(run.err, "korvidpol: \\\\OFFLINE-PC: The network path was not found (53).\n")) << run.err;
     EXPECT_TRUE(Contains(run.out, "\\\\NT-SERVER  refused: ")) << run.out;
     EXPECT_TRUE(Contains(run.err, "korvidpol: \\\\PDC-TWO: writing NotOnNetworkCacheTimeout failed: Access is denied (5).; "
-                                  "1 value written; undo file: .\\korvidpol-backup\\PDC-TWO-")) << run.err;
+                                  "1 value written; undo file: " + folder + "\\korvidpol-backup\\PDC-TWO-")) << run.err;
     EXPECT_EQ(FilesIn(folder + "\\korvidpol-backup").size(), 3u);
     EXPECT_EQ(Dword("PDC-TWO", kAlerter, "CountNotOnNetworkCache"), 20u);
     for (const char *done : {"VELMOR-PDC", "VELMOR-BDC"}) {

@@ -1,6 +1,6 @@
 // The Connected Clients dialog: three intervals in the Netlogon service's key, the disconnect
 // time in the server's key, and what each of the two keys' failures leaves written.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 using namespace policytest;
 
@@ -31,6 +31,12 @@ void RunClients(const std::function<void(HWND)> &act)
     RunActing(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc, kClientsTitle, act);
 }
 
+// The dialog acted on, then the one registry message its action brings.
+void RunClientsToBox(const std::function<void(HWND)> &act, const std::function<void(const BoxRecord &)> &check)
+{
+    RunToOkBox(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc, kClientsTitle, act, check);
+}
+
 void ExpectHoursEnabled(HWND dialog, bool enabled)
 {
     for (int id : {IDC_CC_AFTER, IDC_CC_HOURS, IDC_CC_INACTIVITY})
@@ -47,26 +53,6 @@ void ExpectOpeningStops(const std::string &text, bool owned)
 
 using ConnectedClients = PolicyDialogTest;
 
-const ControlText kClientsTexts[] = {
-    {IDC_CC_ACTIVE_GROUP, "Active Clients"},
-    {IDC_CC_QUERY_TEXT,
-     "Specify the interval used by Velmor Server to query if linked clients are "
-     "still active."},
-    {IDC_CC_QUERY_LABEL, "Query Interval (in seconds): "},
-    {IDC_CC_DELAY_TEXT,
-     "Specify the time that a client can delay before responding to Velmor "
-     "Server\x92s inquiry as to whether it is active."},
-    {IDC_CC_DELAY_LABEL, "Delay Interval (in seconds): "},
-    {IDC_CC_WAIT_TEXT,
-     "Specify the time that a client can wait before logging back on to Velmor "
-     "Server after it has been stopped and restarted."},
-    {IDC_CC_WAIT_LABEL, "Waiting Interval (in seconds): "},
-    {IDC_CC_DISCONNECT_GROUP, "Disconnect Inactive Clients"},
-    {IDC_CC_DISCONNECT, "Velmor Server will disconnect inactive clients."},
-    {IDC_CC_AFTER, "Disconnect inactive clients after "},
-    {IDC_CC_INACTIVITY, "hour(s) of inactivity."},
-};
-
 TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
 {
     SetClients(95, 0, 75, 90);
@@ -80,7 +66,6 @@ TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
         EXPECT_EQ(178, ComboCount(dialog, IDC_CC_QUERY));
         for (int id : {IDC_CC_DELAY, IDC_CC_WAIT, IDC_CC_HOURS})
             EXPECT_EQ(60, ComboCount(dialog, id));
-        ExpectControlTexts(dialog, kClientsTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });
@@ -92,33 +77,37 @@ TEST_F(ConnectedClients, ShowsItsTextsAndBringsStoredValuesIntoTheLists)
 
 TEST_F(ConnectedClients, ClampsToTheListBoundsAndWholeHours)
 {
-    SetClients(10, 61, 1, 6000);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_QUERY));
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_DELAY));
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
-        Click(dialog, IDOK);
-    });
-    ExpectClients(60, 60, 1, 3600);
-
-    // Numbers above 0x7FFFFFFF compare unsigned; 59 minutes is less than an hour: no disconnect.
-    SetClients(0xFFFFFFF0, 2, 2, 59);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("3600", ComboText(dialog, IDC_CC_QUERY));
-        EXPECT_FALSE(Checked(dialog, IDC_CC_DISCONNECT));
-        EXPECT_EQ("1", ComboText(dialog, IDC_CC_HOURS));
-        ExpectHoursEnabled(dialog, false);
-        Click(dialog, IDOK);
-    });
-    ExpectClients(3600, 2, 2, 0);
-
-    // The most minutes a DWORD holds still come down to 60 hours.
-    SetClients(900, 2, 2, 0xFFFFFFFF);
-    RunClients([](HWND dialog) {
-        EXPECT_EQ("60", ComboText(dialog, IDC_CC_HOURS));
-        Click(dialog, IDOK);
-    });
-    ExpectClients(900, 2, 2, 3600);
+    // What is stored, what the lists show (NULL: not looked at; checked -1 likewise) and what OK writes.
+    const struct {
+        DWORD stored[4];
+        const char *query, *delay, *hours;
+        int checked;
+        DWORD written[4];
+    } kClamps[] = {
+        {{10, 61, 1, 6000}, "60", "60", "60", -1, {60, 60, 1, 3600}},
+        // Numbers above 0x7FFFFFFF compare unsigned; 59 minutes is less than an hour: no disconnect.
+        {{0xFFFFFFF0, 2, 2, 59}, "3600", NULL, "1", 0, {3600, 2, 2, 0}},
+        // The most minutes a DWORD holds still come down to 60 hours.
+        {{900, 2, 2, 0xFFFFFFFF}, NULL, NULL, "60", -1, {900, 2, 2, 3600}},
+    };
+    for (const auto &row : kClamps) {
+        SetClients(row.stored[0], row.stored[1], row.stored[2], row.stored[3]);
+        RunClients([&row](HWND dialog) {
+            const struct { int id; const char *text; } shown[] = {
+                {IDC_CC_QUERY, row.query}, {IDC_CC_DELAY, row.delay}, {IDC_CC_HOURS, row.hours}};
+            for (const auto &list : shown) {
+                if (!list.text)
+                    continue;
+                EXPECT_EQ(list.text, ComboText(dialog, list.id)) << list.id;
+            }
+            if (row.checked >= 0) {
+                EXPECT_EQ(row.checked == 1, Checked(dialog, IDC_CC_DISCONNECT));
+                ExpectHoursEnabled(dialog, row.checked == 1);
+            }
+            Click(dialog, IDOK);
+        });
+        ExpectClients(row.written[0], row.written[1], row.written[2], row.written[3]);
+    }
 }
 
 TEST_F(ConnectedClients, TheBoxDecidesWhetherTheHoursAreWritten)
@@ -219,18 +208,17 @@ TEST_F(ConnectedClients, FailedNetlogonWriteStopsBeforeTheServerKey)
 {
     SetClients(900, 2, 2, 0);
     LabSetFault(kPdc, "SetValue", ValuePath(kNetlogonKey, "QueryDelay").c_str(), 5);
-    Driver driver;
-    driver.OnDialog(kClientsTitle, [](HWND dialog) {
-        PickIndex(dialog, IDC_CC_QUERY, 0);
-        PickIndex(dialog, IDC_CC_DELAY, 9);
-        PickIndex(dialog, IDC_CC_WAIT, 9);
-        Click(dialog, IDC_CC_DISCONNECT);
-        Click(dialog, IDOK);
-    });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Clients - WM_COMMAND, Delay RegRet=5", "Registry", true);
-    });
-    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    RunClientsToBox(
+        [](HWND dialog) {
+            PickIndex(dialog, IDC_CC_QUERY, 0);
+            PickIndex(dialog, IDC_CC_DELAY, 9);
+            PickIndex(dialog, IDC_CC_WAIT, 9);
+            Click(dialog, IDC_CC_DISCONNECT);
+            Click(dialog, IDOK);
+        },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box, "Clients - WM_COMMAND, Delay RegRet=5", "Registry", true);
+        });
     ExpectClients(60, 2, 2, 0);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegFlushKey"));
 }
@@ -239,17 +227,16 @@ TEST_F(ConnectedClients, FailedServerKeyOpenLeavesTheNetlogonValuesWritten)
 {
     SetClients(900, 2, 2, 0);
     LabSetFault(kPdc, "OpenWrite", kServerKey, 5);
-    Driver driver;
-    driver.OnDialog(kClientsTitle, [](HWND dialog) {
-        PickIndex(dialog, IDC_CC_WAIT, 9);
-        Click(dialog, IDC_CC_DISCONNECT);
-        Click(dialog, IDOK);
-    });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, std::string("Clients - WM_COMMAND, Fail to open '") + kServerKey +
-                        "', RegRet=5", "Registry", true);
-    });
-    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    RunClientsToBox(
+        [](HWND dialog) {
+            PickIndex(dialog, IDC_CC_WAIT, 9);
+            Click(dialog, IDC_CC_DISCONNECT);
+            Click(dialog, IDOK);
+        },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box, std::string("Clients - WM_COMMAND, Fail to open '") + kServerKey +
+                            "', RegRet=5", "Registry", true);
+        });
     ExpectClients(900, 2, 10, 0);
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }
@@ -258,17 +245,16 @@ TEST_F(ConnectedClients, FailedDisconnectWriteLeavesTheServerKeyUnflushed)
 {
     SetClients(900, 2, 2, 0);
     LabSetFault(kPdc, "SetValue", ValuePath(kServerKey, "AutoDisconnect").c_str(), 5);
-    Driver driver;
-    driver.OnDialog(kClientsTitle, [](HWND dialog) {
-        PickIndex(dialog, IDC_CC_DELAY, 4);
-        Click(dialog, IDC_CC_DISCONNECT);
-        Click(dialog, IDOK);
-    });
-    driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, "Clients - WM_COMMAND, 'AutoDisconnect', dwRegType=4, RegRet=5",
-                        "Registry", false);
-    });
-    RunDialog(IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc);
+    RunClientsToBox(
+        [](HWND dialog) {
+            PickIndex(dialog, IDC_CC_DELAY, 4);
+            Click(dialog, IDC_CC_DISCONNECT);
+            Click(dialog, IDOK);
+        },
+        [](const BoxRecord &box) {
+            ExpectPolicyBox(box, "Clients - WM_COMMAND, 'AutoDisconnect', dwRegType=4, RegRet=5",
+                            "Registry", false);
+        });
     ExpectClients(900, 5, 2, 0);
     EXPECT_EQ(1u, LabCounter(kPdc, "RegFlushKey"));
 }

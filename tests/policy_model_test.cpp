@@ -15,7 +15,8 @@
 #include "model/model.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
+#include "tests/support/write_recorder.h"
 
 namespace {
 
@@ -83,26 +84,22 @@ LONG WINAPI RecordClose(HKEY key)
 // While it lives, every registry call below the root is recorded.
 class CallRecorder {
 public:
-    CallRecorder()
-    {
-        RecordedCalls().clear();
-        NetCalls table = GetLabNetCalls();
-        table.RegOpenKeyExA = RecordOpen;
-        table.RegQueryValueExA = RecordQuery;
-        table.RegSetValueExA = RecordSet;
-        table.RegFlushKey = RecordFlush;
-        table.RegCloseKey = RecordClose;
-        InstallNetCalls(table);
-    }
-    ~CallRecorder() { InstallNetCalls(GetLabNetCalls()); }
-    CallRecorder(const CallRecorder &) = delete;
-    CallRecorder &operator=(const CallRecorder &) = delete;
+    CallRecorder() { RecordedCalls().clear(); }
     std::vector<std::string> Take()
     {
         std::vector<std::string> calls = RecordedCalls();
         RecordedCalls().clear();
         return calls;
     }
+
+private:
+    policytest::ScopedNetCalls calls_{[](NetCalls *table) {
+        table->RegOpenKeyExA = RecordOpen;
+        table->RegQueryValueExA = RecordQuery;
+        table->RegSetValueExA = RecordSet;
+        table->RegFlushKey = RecordFlush;
+        table->RegCloseKey = RecordClose;
+    }};
 };
 
 class PolicyModelTest : public ::testing::Test {
@@ -245,21 +242,30 @@ TEST_F(PolicyModelTest, ValuesJustOutsideTheirRulesAreRefused)
 
 TEST_F(PolicyModelTest, TypedCandidatesAreReadAsTheirControlsTakeThem)
 {
+    // Which number of the result a row names: what the dialog would show, or the candidate itself.
+    enum Number { kNoNumber, kShown, kCandidate };
+    const struct {
+        const ValueModel &value;
+        const char *typed;
+        ValueCheck check;
+        Number which;
+        DWORD number;
+    } kTyped[] = {
+        {kAlerterPolicy.values[1], "997", CheckAboveUpper, kShown, 995},
+        {kAlerterPolicy.values[1], "17", CheckOffStep, kShown, 15},
+        {kUnixFsPolicy.values[5], "2664", CheckPassed, kCandidate, 02664},
+        {kUnixFsPolicy.values[4], "1000", CheckAboveUpper, kShown, 0777},
+        {kAlerterPolicy.values[0], "4294967296", CheckNotNumber, kNoNumber, 0},
+    };
     CheckedValue checked;
-    CheckTyped(kAlerterPolicy.values[1], "997", &checked);
-    EXPECT_EQ(CheckAboveUpper, checked.check);
-    EXPECT_EQ(995u, checked.shown.number);
-    CheckTyped(kAlerterPolicy.values[1], "17", &checked);
-    EXPECT_EQ(CheckOffStep, checked.check);
-    EXPECT_EQ(15u, checked.shown.number);
-    CheckTyped(kUnixFsPolicy.values[5], "2664", &checked);
-    EXPECT_EQ(CheckPassed, checked.check);
-    EXPECT_EQ(02664u, checked.candidate.number);
-    CheckTyped(kUnixFsPolicy.values[4], "1000", &checked);
-    EXPECT_EQ(CheckAboveUpper, checked.check);
-    EXPECT_EQ(0777u, checked.shown.number);
-    CheckTyped(kAlerterPolicy.values[0], "4294967296", &checked);
-    EXPECT_EQ(CheckNotNumber, checked.check);
+    for (const auto &row : kTyped) {
+        CheckTyped(row.value, row.typed, &checked);
+        EXPECT_EQ(row.check, checked.check) << row.typed;
+        if (row.which == kNoNumber)
+            continue;
+        DWORD number = row.which == kShown ? checked.shown.number : checked.candidate.number;
+        EXPECT_EQ(row.number, number) << row.typed;
+    }
     CheckNumber(kAlerterPolicy.values[0], 7, &checked);
     EXPECT_EQ(CheckAboveUpper, checked.check);
     EXPECT_EQ(1u, checked.shown.number);   // any other stored number counts as set

@@ -1,6 +1,6 @@
 // The File Name Space Mapping dialog: the mapping bits and their dependent groups, the suffix
 // list, the separator's validation and what OK writes.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -67,16 +67,6 @@ void RunNameSpaceToBox(const std::function<void(HWND)> &act,
 
 using NameSpaceMapping = TitledPolicyDialogTest;
 
-const ControlText kNameSpaceTexts[] = {
-    {IDC_NS_MAPPING_GROUP, "File Name Space Mapping"},
-    {IDC_NS_LONG_NAMES, "Enable UNIX system to Windows NT-style file name mapping."},
-    {IDC_NS_SUFFIX_GROUP, "Suffix Length"},
-    {IDC_NS_SUFFIX_LABEL, "Suffix Length:"},
-    {IDC_NS_SUFFIX_UNIT, "characters"},
-    {IDC_NS_TRUNCATE, "Truncate file extension without tilde (~)."},
-    {IDC_NS_SEP_LABEL, "Separator:"},
-};
-
 TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
 {
     StoreMapping(12, 7, 5, 0, "abcdefghij");
@@ -95,8 +85,6 @@ TEST_F(NameSpaceMapping, OpensWithStoredValuesBroughtIntoTheirControls)
         for (int id : {IDC_NS_SHORT_NAMES, IDC_NS_LONG_NAMES, IDC_NS_MIXED_CASE, IDC_NS_TRUNCATE})
             EXPECT_EQ(BS_CHECKBOX, GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK);
         EXPECT_EQ(CBS_DROPDOWNLIST, GetWindowLongA(GetDlgItem(dialog, IDC_NS_SUFFIX), GWL_STYLE) & 3);
-        // The three runs of texts, each at its first and last control.
-        ExpectControlTexts(dialog, kNameSpaceTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });
@@ -158,19 +146,13 @@ TEST_F(NameSpaceMapping, RefusedSeparatorsPutTheTildeBackAndKeepTheDialogOpen)
                        [&](HWND dialog) {
         DWORD opens = LabCounter(kPdc, "RegOpenKeyExA");
         Click(dialog, IDC_NS_MIXED_CASE);
-        TypeText(dialog, IDC_NS_SEPARATOR, "a_b");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "a_b", "~");
         EXPECT_TRUE(Checked(dialog, IDC_NS_MIXED_CASE));
         // Empty is refused even while the separator's group is disabled.
         Click(dialog, IDC_NS_LONG_NAMES);
-        TypeText(dialog, IDC_NS_SEPARATOR, "");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "", "~");
         // Letters outside ASCII are no letters to every client.
-        TypeText(dialog, IDC_NS_SEPARATOR, "Z\xE9");
-        Click(dialog, IDOK);
-        EXPECT_EQ("~", ItemText(dialog, IDC_NS_SEPARATOR));
+        TypeRefused(dialog, IDC_NS_SEPARATOR, "Z\xE9", "~");
         EXPECT_TRUE(IsWindowVisible(dialog));
         EXPECT_EQ(opens, LabCounter(kPdc, "RegOpenKeyExA"));
         EXPECT_TRUE(recorder.Writes().empty());
@@ -192,11 +174,8 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
     });
 
     StoreMapping(3, 3, 0, 1, "~");
-    LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    RunNameSpaceToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, std::string("NAMESPACE - WM_COMMAND, Fail to open '") +
-                        kFileServiceKey + "', RegRet=5", "Registry", true);
-    });
+    PressOkOnRefusedKey(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle, "NAMESPACE - WM_COMMAND",
+                        kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);

@@ -1,12 +1,12 @@
 // The Netlogon Service dialog in its three layouts: the scripts path, the optional flags, the
 // password change frequency held in one of two values, and the writes that do not end it.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 #include <string>
 #include <vector>
 
 #include "lab/lab.h"
-#include "tests/write_recorder.h"
+#include "tests/support/write_recorder.h"
 
 using namespace policytest;
 

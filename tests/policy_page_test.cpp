@@ -1,6 +1,6 @@
 // The Policy page inside the running program: its list, descriptions, the ways to open a
 // policy, the keyboard cycle through it, and where the focus goes after every dialog.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 #include <commctrl.h>
 

@@ -1,9 +1,9 @@
 // The protocol every policy dialog follows, seen through the first three dialogs, and the
 // registry value helpers.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 #include "lab/lab.h"
-#include "tests/write_recorder.h"
+#include "tests/support/write_recorder.h"
 
 using namespace policytest;
 

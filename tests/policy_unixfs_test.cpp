@@ -1,6 +1,6 @@
 // The UNIX File System Integration dialog: the radio group and the bypass box that disables it,
 // the permission masks shown and typed in octal, their validation and what OK writes.
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 using namespace policytest;
 
@@ -71,16 +71,6 @@ int FieldLimit(HWND dialog, int id)
 
 using UnixFileSystem = TitledPolicyDialogTest;
 
-const ControlText kUnixFsTexts[] = {
-    {IDC_UFS_LOCK_GROUP, "File Locking"},
-    {IDC_UFS_PERMS_GROUP, "Default Permissions on Files and Directories"},
-    {IDC_UFS_BYPASS, "Bypass all UNIX system file security."},
-    {IDC_UFS_FILE_LABEL, "File Permission:"},
-    {IDC_UFS_FILE_RANGE, "(up to 4 digits in octal, from 0 to 7777)"},
-    {IDC_UFS_DIR_LABEL, "Directory Permission:"},
-    {IDC_UFS_DIR_RANGE, "(up to 3 digits in octal, from 0 to 777)"},
-};
-
 TEST_F(UnixFileSystem, OpensWithStoredValuesInTheirControls)
 {
     StoreFileSystem({3, 0, 5, 0, 0, 420});
@@ -99,8 +89,6 @@ TEST_F(UnixFileSystem, OpensWithStoredValuesInTheirControls)
             EXPECT_EQ(BS_RADIOBUTTON, ButtonType(dialog, id));
         for (int id : {IDC_UFS_UNIX_LOCKS, IDC_UFS_ROOT_OWNS, IDC_UFS_BYPASS})
             EXPECT_EQ(BS_CHECKBOX, ButtonType(dialog, id));
-        // The run of texts at its ends, and the five set one by one.
-        ExpectControlTexts(dialog, kUnixFsTexts);
         EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), GetFocus());
         Click(dialog, IDOK);
     });
@@ -186,19 +174,13 @@ TEST_F(UnixFileSystem, RefusedPermissionsPutTheirDefaultBackOneFieldAtATime)
         Click(dialog, IDC_UFS_UNIX_LOCKS);
         // An empty file field hides a bad directory field until it is mended.
         TypeText(dialog, IDC_UFS_FILE_PERMS, "");
-        TypeText(dialog, IDC_UFS_DIR_PERMS, "8");
-        Click(dialog, IDOK);
+        TypeRefused(dialog, IDC_UFS_DIR_PERMS, "8", "8");
         EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
-        EXPECT_EQ("8", ItemText(dialog, IDC_UFS_DIR_PERMS));
         Click(dialog, IDOK);
         EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
         EXPECT_EQ("775", ItemText(dialog, IDC_UFS_DIR_PERMS));
-        TypeText(dialog, IDC_UFS_FILE_PERMS, "6a4");
-        Click(dialog, IDOK);
-        EXPECT_EQ("2664", ItemText(dialog, IDC_UFS_FILE_PERMS));
-        TypeText(dialog, IDC_UFS_DIR_PERMS, "");
-        Click(dialog, IDOK);
-        EXPECT_EQ("775", ItemText(dialog, IDC_UFS_DIR_PERMS));
+        TypeRefused(dialog, IDC_UFS_FILE_PERMS, "6a4", "2664");
+        TypeRefused(dialog, IDC_UFS_DIR_PERMS, "", "775");
         TypeText(dialog, IDC_UFS_FILE_PERMS, "\xB7" "7");
         Click(dialog, IDOK);
         EXPECT_TRUE(Checked(dialog, IDC_UFS_UNIX_LOCKS));
@@ -246,11 +228,8 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
     });
 
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
-    LabSetFault(kPdc, "OpenWrite", kFileServiceKey, 5);
-    RunUnixFsToBox([](HWND dialog) { Click(dialog, IDOK); }, [](const BoxRecord &box) {
-        ExpectPolicyBox(box, std::string("UNIXFS - WM_COMMAND, Fail to open '") + kFileServiceKey +
-                        "', RegRet=5", "Registry", true);
-    });
+    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND",
+                        kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);

@@ -1,7 +1,7 @@
 // No re-entry behind a message box without owner: while one shows, no window of the program
 // takes input, so a dialog's OK cannot start a second pass of writes and the menu cannot start
 // a second selection.
-#include "tests/policy_dialog_fixture.h"
+#include "tests/support/policy_dialog_fixture.h"
 
 #include "app/shell.h"
 

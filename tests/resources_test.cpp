@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "connection/target.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -62,6 +62,27 @@ void ExpectNothingOpen(const char *computer)
     EXPECT_EQ(LabCounter(computer, "OpenKeys"), 0u) << computer;
     EXPECT_EQ(LabCounter(computer, "OpenRoots"), 0u) << computer;
     EXPECT_EQ(LabCounter(computer, "NetBuffers"), 0u) << computer;
+}
+
+// After a reselection: the main window shows computer on the Version tab of two, holding its root,
+// and the earlier connection is closed.
+void ExpectReselected(const char *computer, const char *earlier)
+{
+    EXPECT_EQ(WindowTitle(GetMainWindow()), std::string("Korvid Administrator - ") + computer);
+    EXPECT_EQ(TabCount(), 2);
+    EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(GetCurrentTab(), 0);
+    EXPECT_EQ(LabCounter(earlier, "OpenRoots"), 0u);
+    EXPECT_EQ(LabCounter(computer, "OpenRoots"), 1u);
+}
+
+// A message box that stops an action: its text, caption and owner, with the stop icon.
+void ExpectStopBox(const BoxRecord &box, const char *text, const char *caption, HWND owner)
+{
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(box.owner, owner);
 }
 
 }  // namespace
@@ -193,18 +214,13 @@ TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
     for (int i = 0; i < 5; ++i) {
         driver.SelectInLab("DOS-PC");
         driver.OnMessageBox(IDYES, [&](const BoxRecord &box) {
-            EXPECT_EQ(box.text, "DOS-PC: a DOS/Windows system.\nSelect another computer?");
-            EXPECT_EQ(box.caption, kAppTitle);
-            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            ExpectStopBox(box, "DOS-PC: a DOS/Windows system.\nSelect another computer?", kAppTitle,
+                          owner.get());
             EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
-            EXPECT_EQ(box.owner, owner.get());
         });
     }
     driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        EXPECT_EQ(box.text, "Try too many times!");
-        EXPECT_EQ(box.caption, kAppTitle);
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-        EXPECT_EQ(box.owner, (HWND)NULL);
+        ExpectStopBox(box, "Try too many times!", kAppTitle, (HWND)NULL);
         EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
     });
     char name[kNameChars] = "";
@@ -314,10 +330,7 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
             OwnerWindow owner;
             Driver driver;
             driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-                EXPECT_EQ(box.text, "Fail to load 'ntlanman.dll'.");
-                EXPECT_EQ(box.caption, kAppTitle);
-                EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-                EXPECT_EQ(box.owner, (HWND)NULL);
+                ExpectStopBox(box, "Fail to load 'ntlanman.dll'.", kAppTitle, (HWND)NULL);
             });
             char name[kNameChars] = "";
             EXPECT_EQ(SelectComputer(owner.get(), name), 0);
@@ -328,11 +341,9 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
         OwnerWindow owner;
         Driver driver;
         driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-            EXPECT_EQ(box.text, "Fail to find the Select Computer dialog box function.");
-            EXPECT_EQ(box.caption, kAppTitle);
-            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            ExpectStopBox(box, "Fail to find the Select Computer dialog box function.", kAppTitle,
+                          (HWND)NULL);
             EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
-            EXPECT_EQ(box.owner, (HWND)NULL);
         });
         char name[kNameChars] = "";
         EXPECT_EQ(SelectComputer(owner.get(), name), 0);
@@ -348,10 +359,8 @@ TEST_F(SpineTest, ReconnectTriesTwiceThenOneMessage)
     LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 53);
     LabResetCounters("VELMOR-PDC");
     driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        EXPECT_EQ(box.text, "VELMOR-PDC: The network path was not found (53).\nSelect a different system.");
-        EXPECT_EQ(box.caption, "Re-Connecting");
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-        EXPECT_EQ(box.owner, (HWND)NULL);
+        ExpectStopBox(box, "VELMOR-PDC: The network path was not found (53).\nSelect a different system.",
+                      "Re-Connecting", (HWND)NULL);
     });
     EXPECT_EQ(ReconnectRegistry(), 0);
     EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);
@@ -510,13 +519,8 @@ TEST_F(SpineTest, EnterOnSelectReselectsAndSuccessRebuildsTheTabs)
             Click(dialog, IDOK);
         })
         .OnIdle([] {
-            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-PDC");
+            ExpectReselected("VELMOR-PDC", "NT-SERVER");
             EXPECT_STREQ(Target().computerName, "VELMOR-PDC");
-            EXPECT_EQ(TabCount(), 2);
-            EXPECT_EQ(GetCurrentTab(), 0);
-            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
-            EXPECT_EQ(LabCounter("NT-SERVER", "OpenRoots"), 0u);   // the earlier connection is closed
-            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);
@@ -539,15 +543,10 @@ TEST_F(SpineTest, ReselectionFromThePolicyTabShowsTheVersionTab)
         })
         .SelectInLab("VELMOR-BDC")
         .OnIdle([] {
-            EXPECT_EQ(WindowTitle(GetMainWindow()), "Korvid Administrator - VELMOR-BDC");
-            EXPECT_EQ(TabCount(), 2);
-            EXPECT_EQ(SendMessageA(MainItem(IDC_MAIN_TAB), TCM_GETCURSEL, 0, 0), 0);
-            EXPECT_EQ(GetCurrentTab(), 0);
+            ExpectReselected("VELMOR-BDC", "VELMOR-PDC");
             HWND page = GetTabPageHost(GetMainWindow())->currentPage;
             EXPECT_NE(GetDlgItem(page, IDC_VER_VERSION), (HWND)NULL);
             EXPECT_EQ(GetDlgItem(page, IDC_POL_LIST), (HWND)NULL);
-            EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 0u);
-            EXPECT_EQ(LabCounter("VELMOR-BDC", "OpenRoots"), 1u);
             PostMessageA(GetMainWindow(), WM_CLOSE, 0, 0);
         });
     EXPECT_EQ(RunKorvidAdm(GetModuleHandleA(NULL)), 0);

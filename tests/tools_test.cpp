@@ -4,9 +4,10 @@
 
 #include "app/shell.h"
 #include "connection/target.h"
+#include "drive/windowfind.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 #include <string>
 
@@ -32,7 +33,7 @@ bool ReadToolRun(const char *program, std::string *commandLine)
 std::string WaitForToolRun(const char *program)
 {
     std::string commandLine;
-    for (int tries = 0; tries < 400 && !ReadToolRun(program, &commandLine); ++tries) Sleep(25);
+    WaitUntil([&] { return ReadToolRun(program, &commandLine); }, 10000, 25);
     return commandLine;
 }
 

@@ -15,8 +15,8 @@
 #include "lab/lab.h"
 #include "lab/labconfig.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
-#include "tests/readpath_testing.h"
+#include "tests/support/harness.h"
+#include "tests/support/readpath_testing.h"
 
 namespace {
 

@@ -12,11 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "drive/windowfind.h"
 #include "resources/resource.h"
 
 namespace {
 
 const DWORD kWaitMs = 20000;
+// Two captures a round trip and this long apart that agree: the window has painted.
+const DWORD kSettlePollMs = 20;
+const DWORD kSettleMs = 10000;
 const char kTitle[] = "Korvid Administrator";
 const char kLabKey[] = "Software\\Korvid Lab\\Computers\\";
 // The key whose read fault brings up the registry message, and the policy that reads it.
@@ -34,86 +38,35 @@ void Fail(const char *what, const std::string &detail)
     ++g_failures;
 }
 
-std::string WindowText(HWND window)
+// The program's visible top-level window query accepts, waited for.
+HWND WaitFor(WindowQuery query)
 {
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
+    query.processId = g_process;
+    return WaitForTopLevel(query, kWaitMs);
 }
 
-bool IsDialog(HWND window)
+HWND WaitForTitle(const std::string &title)
 {
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return lstrcmpA(name, "#32770") == 0;
+    WindowQuery query;
+    query.caption = title;
+    return WaitFor(query);
 }
-
-bool OfProgram(HWND window)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid == g_process && IsWindowVisible(window);
-}
-
-// A condition on the program's top-level windows, polled until it holds or the wait ends.
-struct Search {
-    bool (*match)(HWND, const Search &);
-    std::string text;
-    HWND exclude;
-    HWND found;
-};
-
-BOOL CALLBACK VisitWindow(HWND window, LPARAM param)
-{
-    Search *search = reinterpret_cast<Search *>(param);
-    if (OfProgram(window) && window != search->exclude && search->match(window, *search)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND Find(Search search)
-{
-    search.found = NULL;
-    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitFor(const Search &search)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < kWaitMs) {
-        if (HWND found = Find(search)) return found;
-        Sleep(10);
-    }
-    return NULL;
-}
-
-bool HasTitle(HWND window, const Search &search) { return WindowText(window) == search.text; }
 
 // The dialog the user can act on: message boxes leave the dialog behind them disabled.
-bool IsEnabledDialog(HWND window, const Search &) { return IsDialog(window) && IsWindowEnabled(window); }
-
-HWND WaitForTitle(const std::string &title) { return WaitFor({HasTitle, title, NULL, NULL}); }
-HWND WaitForDialog(HWND exclude) { return WaitFor({IsEnabledDialog, "", exclude, NULL}); }
-
-bool WaitGone(HWND window)
+WindowQuery EnabledDialog(HWND exclude)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start > kWaitMs) return false;
-        Sleep(10);
-    }
-    return true;
+    WindowQuery query;
+    query.processId = g_process;
+    query.className = "#32770";
+    query.enabled = true;
+    query.exclude = exclude;
+    return query;
 }
+
+HWND WaitForDialog(HWND exclude) { return WaitFor(EnabledDialog(exclude)); }
 
 // Returns once the program's thread has handled everything sent before.
-void RoundTrip(HWND window)
-{
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
-}
+void RoundTrip(HWND window) { WaitUntilIdle(window, kWaitMs); }
 
 // The window's pixels as the screen shows them, 24 bits each, rows bottom up.
 std::vector<BYTE> Capture(HWND window, BITMAPINFOHEADER *header)
@@ -163,20 +116,12 @@ void Shoot(HWND window, const std::string &name)
     if (!window) return Fail("no window for", name);
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     BITMAPINFOHEADER header;
-    std::vector<BYTE> last = Capture(window, &header);
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        RoundTrip(window);
-        Sleep(20);
-        std::vector<BYTE> now = Capture(window, &header);
-        if (now == last) {
-            if (!WriteBitmap(g_folder + "\\" + name + ".bmp", header, now)) Fail("cannot write", name);
-            printf("tour: %s\n", name.c_str());
-            fflush(stdout);
-            return;
-        }
-        last.swap(now);
-    }
-    Fail("never settled:", name);
+    std::vector<BYTE> pixels;
+    if (!WaitUntilSettled(window, [&] { return Capture(window, &header); }, &pixels, kSettleMs, kSettlePollMs))
+        return Fail("never settled:", name);
+    if (!WriteBitmap(g_folder + "\\" + name + ".bmp", header, pixels)) Fail("cannot write", name);
+    printf("tour: %s\n", name.c_str());
+    fflush(stdout);
 }
 
 void Press(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -186,7 +131,7 @@ void Dismiss(HWND window, int id)
 {
     if (!window) return;
     Press(window, id);
-    if (!WaitGone(window)) Fail("did not close:", WindowText(window));
+    if (!WaitUntilGone(window, kWaitMs)) Fail("did not close:", WindowText(window));
 }
 
 HWND MainTitled(const std::string &computer) { return WaitForTitle(std::string(kTitle) + " - " + computer); }
@@ -210,42 +155,20 @@ HWND SelectComputer(HWND main, const char *computer)
     return MainTitled(computer);
 }
 
-BOOL CALLBACK FindPolicyPage(HWND child, LPARAM param)
-{
-    if (IsDialog(child) && IsWindowVisible(child) && GetDlgItem(child, IDC_POL_LIST)) {
-        *reinterpret_cast<HWND *>(param) = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND ShowPolicyTab(HWND main)
 {
     SendDlgItemMessageA(main, IDC_MAIN_TAB, TCM_SETCURFOCUS, 1, 0);
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < kWaitMs) {
-        HWND page = NULL;
-        EnumChildWindows(main, FindPolicyPage, reinterpret_cast<LPARAM>(&page));
-        if (page) return page;
-        Sleep(10);
-    }
-    Fail("no Policy page on", WindowText(main));
-    return NULL;
+    WindowQuery policyPage;
+    policyPage.className = "#32770";
+    policyPage.childId = IDC_POL_LIST;
+    HWND page = WaitForDescendant(main, policyPage, kWaitMs);
+    if (!page) Fail("no Policy page on", WindowText(main));
+    return page;
 }
 
 int PolicyCount(HWND page) { return (int)SendDlgItemMessageA(page, IDC_POL_LIST, LB_GETCOUNT, 0, 0); }
 
-// Asked in UTF-16: across processes Wine hands back a list box's text in UTF-16 whichever is asked.
-std::string PolicyName(HWND page, int index)
-{
-    WCHAR wide[256] = L"";
-    HWND list = GetDlgItem(page, IDC_POL_LIST);
-    if (SendMessageW(list, LB_GETTEXTLEN, index, 0) < (LRESULT)(sizeof(wide) / sizeof(wide[0])))
-        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide));
-    char text[256] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), NULL, NULL);
-    return text;
-}
+std::string PolicyName(HWND page, int index) { return ListBoxItemText(GetDlgItem(page, IDC_POL_LIST), index); }
 
 // Selects as a click does: the list tells its page to show the description.
 void SelectPolicy(HWND page, int index)
@@ -312,7 +235,7 @@ void ShootRegistryMessage(HWND main)
         Dismiss(box, IDOK);
         // Once the program has handled the answer, a dialog still open is cancelled.
         RoundTrip(main);
-        Dismiss(Find({IsEnabledDialog, "", main, NULL}), IDCANCEL);
+        Dismiss(FindTopLevel(EnabledDialog(main)), IDCANCEL);
     }
     SetReadFault("VELMOR-PDC", 0);
 }
@@ -397,11 +320,9 @@ int main(int argc, char **argv)
     } else {
         Fail("no select dialog at", "start");
     }
-    HWND main = WaitFor({[](HWND w, const Search &) {
-        char name[32] = "";
-        GetClassNameA(w, name, sizeof(name));
-        return lstrcmpA(name, "korvidadm") == 0;
-    }, "", NULL, NULL});
+    WindowQuery mainWindow;
+    mainWindow.className = "korvidadm";
+    HWND main = WaitFor(mainWindow);
     if (main) PostMessageA(main, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
         Fail("the program did not end", "");

@@ -1,4 +1,4 @@
-#include "tests/korvidpol_testing.h"
+#include "tests/support/korvidpol_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "lab/labconfig.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 namespace {
 
@@ -26,6 +26,11 @@ std::string WithoutCarriageReturns(std::string text)
 
 }  // namespace
 
+std::string PolCommandLine(const std::string &arguments)
+{
+    return "\"" + LabDllFolder() + "\\korvidpol-lab.exe\" " + arguments;
+}
+
 PolRun RunPol(const std::string &arguments, const std::string &folder)
 {
     PolRun run = {(DWORD)-1, "", ""};
@@ -40,7 +45,7 @@ PolRun RunPol(const std::string &arguments, const std::string &folder)
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    std::string commandLine = "\"" + LabDllFolder() + "\\korvidpol-lab.exe\" " + arguments;
+    std::string commandLine = PolCommandLine(arguments);
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL,
                                   folder.empty() ? NULL : folder.c_str(), &startup, &process);
@@ -104,7 +109,7 @@ std::vector<std::string> FilesIn(const std::string &folder)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.reg").c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + "\\*.kpol").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return files;
     do files.push_back(folder + "\\" + found.cFileName);
     while (FindNextFileA(search, &found));
@@ -120,6 +125,38 @@ void WriteTextFile(const std::string &path, const std::string &text)
     DWORD written = 0;
     WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
     CloseHandle(file);
+}
+
+namespace {
+
+std::wstring WideOf(const std::string &ansi, UINT codePage)
+{
+    std::wstring wide(ansi.size() * 2 + 1, L'\0');
+    int units = MultiByteToWideChar(codePage, 0, ansi.data(), (int)ansi.size(), &wide[0], (int)wide.size());
+    wide.resize(units > 0 ? units : 0);
+    std::wstring lines;
+    for (wchar_t c : wide) {
+        if (c == L'\n' && (lines.empty() || lines.back() != L'\r')) lines += L'\r';
+        lines += c;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string AsUtf16File(const std::string &ansi)
+{
+    std::wstring wide = WideOf(ansi, CP_ACP);
+    return std::string("\xFF\xFE") + std::string((const char *)wide.data(), wide.size() * sizeof(wchar_t));
+}
+
+std::string AsUtf8File(const std::string &ansi)
+{
+    std::wstring wide = WideOf(ansi, CP_ACP);
+    std::string utf8(wide.size() * 4 + 1, '\0');
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &utf8[0], (int)utf8.size(), NULL, NULL);
+    utf8.resize(bytes > 0 ? bytes : 0);
+    return "\xEF\xBB\xBF" + utf8;
 }
 
 std::string ReadTextFile(const std::string &path)

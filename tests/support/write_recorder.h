@@ -33,19 +33,25 @@ inline LONG WINAPI RecordRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, D
     return GetLabNetCalls().RegSetValueExA(key, name, reserved, type, data, size);
 }
 
+// While it lives, the network table is the lab's with the calls that change replaces; then the
+// lab's again. The base of every recorder of registry calls.
+class ScopedNetCalls {
+public:
+    explicit ScopedNetCalls(void (*change)(NetCalls *table))
+    {
+        NetCalls table = GetLabNetCalls();
+        change(&table);
+        InstallNetCalls(table);
+    }
+    ~ScopedNetCalls() { InstallNetCalls(GetLabNetCalls()); }
+    ScopedNetCalls(const ScopedNetCalls &) = delete;
+    ScopedNetCalls &operator=(const ScopedNetCalls &) = delete;
+};
+
 // While it lives, every write goes through the record on its way to the lab.
 class WriteRecorder {
 public:
-    WriteRecorder()
-    {
-        RecordedWrites().clear();
-        NetCalls table = GetLabNetCalls();
-        table.RegSetValueExA = RecordRegSetValueExA;
-        InstallNetCalls(table);
-    }
-    ~WriteRecorder() { InstallNetCalls(GetLabNetCalls()); }
-    WriteRecorder(const WriteRecorder &) = delete;
-    WriteRecorder &operator=(const WriteRecorder &) = delete;
+    WriteRecorder() { RecordedWrites().clear(); }
 
     const std::vector<RecordedWrite> &Writes() const { return RecordedWrites(); }
     std::vector<std::string> Names() const
@@ -55,6 +61,9 @@ public:
             names.push_back(write.name);
         return names;
     }
+
+private:
+    ScopedNetCalls calls_{[](NetCalls *table) { table->RegSetValueExA = RecordRegSetValueExA; }};
 };
 
 inline std::string DwordBytes(DWORD value)

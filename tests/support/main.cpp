@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "lab/lab.h"
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 int main(int argc, char **argv)
 {

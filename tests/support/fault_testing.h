@@ -13,22 +13,14 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "tests/typed_entry_checks.h"
+#include "tests/support/typed_entry_checks.h"
 
 namespace faulttest {
 
 using policytest::WriteRecorder;
-
 // The three layouts of the Netlogon dialog: one lab computer for each server role.
-struct LayoutComputer {
-    const char *name;
-    ServerRole role;
-};
-const LayoutComputer kLayoutComputers[] = {
-    { "VELMOR-PDC", RolePrimaryDomainController },
-    { "VELMOR-BDC", RoleBackupDomainController },
-    { "VELMOR-MEMBER", RoleServer },
-};
+using policytest::RoleComputer;
+using policytest::kRoleComputers;
 
 const char kVersionKey[] = "SOFTWARE\\VelmorServer\\CurrentVersion";
 const char kLanmanServerKey[] = "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters";

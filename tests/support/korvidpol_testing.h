@@ -13,14 +13,21 @@ struct PolRun {
     std::string err;
 };
 
+// The command line of build/lab/korvidpol-lab.exe with the arguments.
+std::string PolCommandLine(const std::string &arguments);
 // Runs build/lab/korvidpol-lab.exe with the arguments in folder (the current one when empty).
 PolRun RunPol(const std::string &arguments, const std::string &folder = "");
 
 // A fresh empty folder below the temporary folder.
 std::string FreshFolder(const char *name);
 bool FolderExists(const std::string &path);
+// The undo files (*.kpol) of a folder, sorted.
 std::vector<std::string> FilesIn(const std::string &folder);
 void WriteTextFile(const std::string &path, const std::string &text);
+// ANSI text as Windows PowerShell 5.1's redirection writes it: UTF-16LE with its byte-order mark,
+// lines ending in CR LF; or as UTF-8 with its mark.
+std::string AsUtf16File(const std::string &ansi);
+std::string AsUtf8File(const std::string &ansi);
 std::string ReadTextFile(const std::string &path);
 
 // The default lab network, and a copy of one of its computers under another name.

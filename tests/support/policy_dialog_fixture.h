@@ -19,8 +19,8 @@
 #include "policies/policies.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
-#include "tests/harness/harness.h"
-#include "tests/readpath_testing.h"
+#include "tests/support/harness.h"
+#include "tests/support/readpath_testing.h"
 
 namespace policytest {
 
@@ -40,6 +40,17 @@ inline DWORD LabDword(const char *key, const char *value)
     EXPECT_TRUE(LabGetRegDword(kPdc, key, value, &data)) << value;
     return data;
 }
+
+// The lab computer of each server role, holding every value of its layout.
+struct RoleComputer {
+    const char *name;
+    ServerRole role;
+};
+const RoleComputer kRoleComputers[] = {
+    {"VELMOR-PDC", RolePrimaryDomainController},
+    {"VELMOR-BDC", RoleBackupDomainController},
+    {"VELMOR-MEMBER", RoleServer},
+};
 
 const char kUnixTitle[] = "Properties of UNIX Account Mapping - VELMOR-PDC";
 const char kAlerterTitle[] = "Properties of Alerter Service - VELMOR-PDC";
@@ -132,6 +143,28 @@ inline void RunToBox(int dialogId, DLGPROC proc, const std::function<void(const 
     Driver driver;
     driver.OnMessageBox(IDOK, check);
     EXPECT_EQ(0, RunDialog(dialogId, proc));
+}
+
+// A dialog acted on, then the one message box that its action brings.
+inline void RunToOkBox(int dialogId, DLGPROC proc, const char *title,
+                       const std::function<void(HWND)> &act,
+                       const std::function<void(const BoxRecord &)> &check)
+{
+    Driver driver;
+    driver.OnDialog(title, act);
+    driver.OnMessageBox(IDOK, check);
+    RunDialog(dialogId, proc);
+}
+
+// OK in a dialog whose key the lab refuses to open for writing: the one registry message, owned
+// by the dialog, is "WHERE, Fail to open 'KEY', RegRet=5".
+inline void PressOkOnRefusedKey(int dialogId, DLGPROC proc, const char *title, const std::string &where,
+                                const char *key)
+{
+    LabSetFault(kPdc, "OpenWrite", key, 5);
+    RunToOkBox(dialogId, proc, title, [](HWND dialog) { Click(dialog, IDOK); }, [&](const BoxRecord &box) {
+        ExpectPolicyBox(box, where + ", Fail to open '" + key + "', RegRet=5", "Registry", true);
+    });
 }
 
 // Runs a dialog that ends while opening with one registry message (empty caption).

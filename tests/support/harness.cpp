@@ -1,10 +1,12 @@
 // The dialog driver and message box recorder.
-#include "tests/harness/harness.h"
+#include "tests/support/harness.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "drive/windowfind.h"
 
 struct Driver::Step {
     enum Kind { kDialog, kBox, kIdle } kind;
@@ -46,24 +48,15 @@ Driver *g_driver = nullptr;
 const DWORD kTickMs = 5;
 const DWORD kCloseRetryMs = 100;  // time for a closed window's loop to end before the next means
 
-std::string ClassOf(HWND window)
-{
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
-bool IsDialogClass(HWND window) { return ClassOf(window) == "#32770"; }
-
 // A message box is a dialog with the text static 0xFFFF, at most an icon beside it, and buttons.
 bool IsMessageBox(HWND dialog)
 {
     HWND text = GetDlgItem(dialog, 0xFFFF);
-    if (!text || lstrcmpiA(ClassOf(text).c_str(), "Static") != 0)
+    if (!text || lstrcmpiA(WindowClass(text).c_str(), "Static") != 0)
         return false;
     int statics = 0;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        std::string cls = ClassOf(child);
+        std::string cls = WindowClass(child);
         int id = GetDlgCtrlID(child);
         if (lstrcmpiA(cls.c_str(), "Button") == 0) {
             if (id < IDOK || id > IDCONTINUE)
@@ -114,7 +107,7 @@ BoxRecord CaptureBox(HWND box)
 int FirstButton(HWND box)
 {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 && IsWindowVisible(child))
+        if (lstrcmpiA(WindowClass(child).c_str(), "Button") == 0 && IsWindowVisible(child))
             return GetDlgCtrlID(child);
     return IDCANCEL;
 }
@@ -145,39 +138,34 @@ std::string Describe(HWND window, const BoxRecord *record)
     return text.str();
 }
 
-BOOL CALLBACK DescribeVisible(HWND window, LPARAM text)
+void DescribeWindow(HWND window, std::ostringstream &out)
 {
-    if (!IsWindowVisible(window))
-        return TRUE;
-    std::ostringstream &out = *(std::ostringstream *)text;
-    out << "\n  " << ClassOf(window) << " \"" << Text(window) << "\"";
+    out << "\n  " << WindowClass(window) << " \"" << Text(window) << "\"";
     if (HWND owner = GetWindow(window, GW_OWNER))
         out << " owned by \"" << Text(owner) << "\"";
     if (!IsWindowEnabled(window))
         out << " disabled";
     HWND boxText = GetDlgItem(window, 0xFFFF);
-    if (IsDialogClass(window) && boxText)
+    if (IsDialogWindow(window) && boxText)
         out << " text \"" << Text(boxText) << "\"";
-    return TRUE;
+}
+
+// The test thread's visible top-level windows.
+std::vector<HWND> ThreadWindows()
+{
+    WindowQuery query;
+    query.threadId = GetCurrentThreadId();
+    return TopLevelWindows(query);
 }
 
 // The thread's visible windows, one a line: what a stuck loop was showing.
 std::string DescribeOpenWindows()
 {
     std::ostringstream text;
-    EnumThreadWindows(GetCurrentThreadId(), DescribeVisible, (LPARAM)&text);
+    for (HWND window : ThreadWindows())
+        DescribeWindow(window, text);
     std::string windows = text.str();
     return windows.empty() ? " no window visible" : windows;
-}
-
-BOOL CALLBACK CloseTopLevel(HWND window, LPARAM closed)
-{
-    if (IsWindowVisible(window) && !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) &&
-        !GetWindow(window, GW_OWNER)) {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        ++*(int *)closed;
-    }
-    return TRUE;
 }
 
 HWND Control(HWND dialog, int id, const char *helper)
@@ -188,7 +176,7 @@ HWND Control(HWND dialog, int id, const char *helper)
     return control;
 }
 
-bool IsListBox(HWND control) { return lstrcmpiA(ClassOf(control).c_str(), "ListBox") == 0; }
+bool IsListBox(HWND control) { return lstrcmpiA(WindowClass(control).c_str(), "ListBox") == 0; }
 
 std::string ListItem(HWND control, int index)
 {
@@ -307,7 +295,7 @@ void Driver::Track(HWND window)
 {
     // A NULL window comes when the last one goes; a dialog activated again after a nested box closes
     // is not new.
-    if (!window || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) || !IsDialogClass(window))
+    if (!window || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) || !IsDialogWindow(window))
         return;
     for (const Tracked &known : windows_)
         if (known.window == window)
@@ -484,7 +472,11 @@ void Driver::EndMainLoop()
         return;
     mainClosed_ = true;
     int closed = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CloseTopLevel, (LPARAM)&closed);
+    for (HWND window : ThreadWindows())
+        if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && !GetWindow(window, GW_OWNER)) {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            ++closed;
+        }
     if (closed == 0)
         PostQuitMessage(0);
 }
@@ -579,16 +571,7 @@ void PressKey(HWND target, UINT vk)
 
 void CloseBox(HWND window) { SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-std::string Text(HWND window)
-{
-    if (!window)
-        return "";
-    int length = GetWindowTextLengthA(window);
-    std::string text(length + 1, '\0');
-    GetWindowTextA(window, &text[0], length + 1);
-    text.resize(lstrlenA(text.c_str()));
-    return text;
-}
+std::string Text(HWND window) { return WindowText(window); }
 
 std::string ItemText(HWND dialog, int id)
 {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/policy_dialog_fixture.h"
-#include "tests/write_recorder.h"
+#include "tests/support/policy_dialog_fixture.h"
+#include "tests/support/write_recorder.h"
 
 namespace policytest {
 
@@ -28,15 +28,13 @@ inline void ExpectRefusal(const BoxRecord &box, const std::string &reason, HWND 
     EXPECT_EQ(dialog, box.owner);
 }
 
-// A dialog acted on, then the one message box that its action brings.
-inline void RunToOkBox(int dialogId, DLGPROC proc, const char *title,
-                       const std::function<void(HWND)> &act,
-                       const std::function<void(const BoxRecord &)> &check)
+// Types into an edit and presses OK, which refuses it (the driver answers the refusal): the field
+// shows kept again.
+inline void TypeRefused(HWND dialog, int editId, const char *typed, const char *kept)
 {
-    Driver driver;
-    driver.OnDialog(title, act);
-    driver.OnMessageBox(IDOK, check);
-    RunDialog(dialogId, proc);
+    TypeText(dialog, editId, typed);
+    Click(dialog, IDOK);
+    EXPECT_EQ(kept, ItemText(dialog, editId)) << typed;
 }
 
 // A dialog whose action meets these refusals of typed input, in this order.
