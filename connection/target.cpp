@@ -305,14 +305,6 @@ static void FormatErrorInto(const char *text, DWORD code, char *result, int capa
     snprintf(result, capacity, "%.*s (%lu).", (int)kErrorTextChars, text, (unsigned long)code);
 }
 
-const char *FormatNetErrorText(const char *text, DWORD code)
-{
-    static char result[kNetErrorBufferChars];
-    memset(result, 0, sizeof(result));
-    FormatErrorInto(text, code, result, sizeof(result));
-    return result;
-}
-
 void FormatNetError(DWORD code, char *text, int capacity)
 {
     FormatErrorInto(KnownErrorText(code), code, text, capacity);
@@ -320,5 +312,8 @@ void FormatNetError(DWORD code, char *text, int capacity)
 
 const char *NetErrorText(DWORD code)
 {
-    return FormatNetErrorText(KnownErrorText(code), code);
+    static char result[kNetErrorBufferChars];
+    memset(result, 0, sizeof(result));
+    FormatErrorInto(KnownErrorText(code), code, result, sizeof(result));
+    return result;
 }

@@ -23,7 +23,7 @@ const DWORD kPollMs = 10;  // the default period of every wait's poll
 // processId.
 struct WindowQuery {
     DWORD processId = 0;        // the window's process (0: any)
-    DWORD threadId = 0;         // the window's thread (0: any); top-level searches then list that thread's only
+    DWORD threadId = 0;         // the window's thread (0: any); a top-level search lists that thread's only
     std::string className;      // exact class name, e.g. "#32770" (empty: any)
     std::string caption;        // exact window text (empty: any)
     bool visible = true;        // only visible windows

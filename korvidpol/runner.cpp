@@ -10,8 +10,10 @@ const SIZE_T kWorkerStack = 256 * 1024;
 
 // Set by Ctrl+C, Ctrl+Break or the console's closing: no further server or key is started.
 volatile LONG stopRequested = 0;
-HANDLE stopped = NULL;  // set with it, for the printing to stop waiting
-// Set once every report of a stopped run is printed; the closing console waits for it.
+// Made once and kept as long as the process, since the handler may run on its own thread at any
+// time: `stopped` is set with the flag, for the printing to stop waiting; `reportsPrinted` once
+// every report of the run is printed, which a closing console waits for.
+HANDLE stopped = NULL;
 HANDLE reportsPrinted = NULL;
 // The system ends the process about five seconds after a close event's handler was called.
 const DWORD kCloseWaitMs = 4500;
@@ -92,8 +94,6 @@ int PrintReports(RunState *state, HANDLE *workers, int started)
 
 bool StopRequested() { return stopRequested != 0; }
 
-void RequestStop(DWORD event) { HandleConsoleStop(event); }
-
 int RunServers(const char *const *servers, int count, int parallel, ServerJob job, void *context)
 {
     if (count <= 0) return 0;
@@ -108,8 +108,9 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
     HANDLE workers[kMaxParallel];
     int started = 0;
     bool ready = state.reports != NULL && state.done != NULL && state.taken != NULL;
-    reportsPrinted = CreateEventA(NULL, TRUE, FALSE, NULL);
-    stopped = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (reportsPrinted == NULL) reportsPrinted = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (stopped == NULL) stopped = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (reportsPrinted != NULL) ResetEvent(reportsPrinted);
     SetConsoleCtrlHandler(HandleConsoleStop, TRUE);
     for (int i = 0; ready && i < count; i++) {
         InitText(&state.reports[i].out);

@@ -24,7 +24,5 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
 
 // Whether the run was stopped: a job starts no further key once it is.
 bool StopRequested();
-// What the console's stop event does (the handler itself), for a run stopped from within.
-void RequestStop(DWORD event);
 
 #endif

@@ -35,8 +35,6 @@ struct RawValue {
 LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
                    RawValue *const *values, int count);
 
-// The network error text of the program's own table, safe to call from any thread.
-void DescribeNetError(DWORD code, char *text, int capacity);
 // "primary domain controller", "backup domain controller", "member server".
 const char *RoleName(ServerRole role);
 // The role of a name as RoleName gives it (without regard to case); false when none matches.

@@ -495,11 +495,30 @@ LONG WINAPI LabRegCloseKey(HKEY key)
     return status != ERROR_SUCCESS ? status : closed;
 }
 
-const NetCalls labCalls = {
-    LabRegConnectRegistryA, LabNetWkstaGetInfo, LabNetServerGetInfo, LabNetApiBufferFree,
-    LabRegOpenKeyExA, LabRegQueryValueExA, LabRegSetValueExA, LabRegFlushKey, LabRegCloseKey,
-    LabRegDeleteValueA, LabRegQueryMultipleValuesA,
-};
+// Each member takes the stand-in of its own name (Lab and the call's name): two calls of one
+// type cannot change places.
+#define KORVID_LAB_CALL(table, name) ((table).name = Lab##name)
+
+constexpr NetCalls MakeLabCalls()
+{
+    NetCalls table = {};
+    KORVID_LAB_CALL(table, RegConnectRegistryA);
+    KORVID_LAB_CALL(table, NetWkstaGetInfo);
+    KORVID_LAB_CALL(table, NetServerGetInfo);
+    KORVID_LAB_CALL(table, NetApiBufferFree);
+    KORVID_LAB_CALL(table, RegOpenKeyExA);
+    KORVID_LAB_CALL(table, RegQueryValueExA);
+    KORVID_LAB_CALL(table, RegSetValueExA);
+    KORVID_LAB_CALL(table, RegFlushKey);
+    KORVID_LAB_CALL(table, RegCloseKey);
+    KORVID_LAB_CALL(table, RegDeleteValueA);
+    KORVID_LAB_CALL(table, RegQueryMultipleValuesA);
+    return table;
+}
+
+#undef KORVID_LAB_CALL
+
+constexpr NetCalls labCalls = MakeLabCalls();
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 #include "lab/lab.h"
 #include "lab/labconfig.h"
 #include "policies/policies.h"
-#include "policy/model.h"
+#include "model/model.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
 #include "tests/support/harness.h"
@@ -263,7 +263,8 @@ TEST_F(PolicyModelTest, TypedCandidatesAreReadAsTheirControlsTakeThem)
         EXPECT_EQ(row.check, checked.check) << row.typed;
         if (row.which == kNoNumber)
             continue;
-        EXPECT_EQ(row.number, row.which == kShown ? checked.shown.number : checked.candidate.number) << row.typed;
+        DWORD number = row.which == kShown ? checked.shown.number : checked.candidate.number;
+        EXPECT_EQ(row.number, number) << row.typed;
     }
     CheckNumber(kAlerterPolicy.values[0], 7, &checked);
     EXPECT_EQ(CheckAboveUpper, checked.check);

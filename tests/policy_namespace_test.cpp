@@ -57,12 +57,6 @@ void ExpectGroups(HWND dialog, bool extension, bool separator)
         EXPECT_TRUE(Enabled(dialog, id)) << id;
 }
 
-void RunNameSpaceToBox(const std::function<void(HWND)> &act,
-                       const std::function<void(const BoxRecord &)> &check)
-{
-    RunToOkBox(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle, act, check);
-}
-
 }  // namespace
 
 using NameSpaceMapping = TitledPolicyDialogTest;
@@ -179,17 +173,12 @@ TEST_F(NameSpaceMapping, RegistryFailuresNameTheValue)
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);
-    LabSetFault(kPdc, "SetValue", ValuePath(kFileServiceKey, "TruncatedExtensions").c_str(), 5);
     WriteRecorder recorder;
-    RunNameSpaceToBox(
-        [](HWND dialog) {
-            Click(dialog, IDC_NS_MIXED_CASE);
-            Click(dialog, IDOK);
-        },
-        [](const BoxRecord &box) {
-            ExpectPolicyBox(box, "NAMESPACE - WM_COMMAND, 'TruncatedExtensions', dwRegType=4, RegRet=5",
-                            "Registry", false);
-        });
+    PressOkOnRefusedWrite(IDD_NAME_SPACE, NameSpaceMappingDlgProc, kNameSpaceTitle, "NAMESPACE - WM_COMMAND",
+                          kFileServiceKey, "TruncatedExtensions", [](HWND dialog) {
+                              Click(dialog, IDC_NS_MIXED_CASE);
+                              Click(dialog, IDOK);
+                          });
     EXPECT_EQ(std::vector<std::string>(kWriteOrder.begin(), kWriteOrder.begin() + 4),
               recorder.Names());
     EXPECT_EQ(1u, LabDword(kFileServiceKey, "MixedCaseSupport"));

@@ -51,12 +51,6 @@ void RunUnixFs(const std::function<void(HWND)> &act)
     RunActing(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, act);
 }
 
-void RunUnixFsToBox(const std::function<void(HWND)> &act,
-                    const std::function<void(const BoxRecord &)> &check)
-{
-    RunToOkBox(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, act, check);
-}
-
 int ButtonType(HWND dialog, int id)
 {
     return GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK;
@@ -228,21 +222,17 @@ TEST_F(UnixFileSystem, RegistryFailuresNameTheValue)
     });
 
     StoreFileSystem({0, 0, 1, 0, 0755, 0644});
-    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND", kFileServiceKey);
+    PressOkOnRefusedKey(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND",
+                        kFileServiceKey);
     EXPECT_EQ(0u, LabCounter(kPdc, "RegSetValueExA"));
 
     LabClearFaults(kPdc);
-    LabSetFault(kPdc, "SetValue", ValuePath(kFileServiceKey, "UnixDirectoryPerms").c_str(), 5);
     WriteRecorder recorder;
-    RunUnixFsToBox(
-        [](HWND dialog) {
-            Click(dialog, IDC_UFS_ROOT_OWNS);
-            Click(dialog, IDOK);
-        },
-        [](const BoxRecord &box) {
-            ExpectPolicyBox(box, "UNIXFS - WM_COMMAND, 'UnixDirectoryPerms', dwRegType=4, RegRet=5",
-                            "Registry", false);
-        });
+    PressOkOnRefusedWrite(IDD_UNIX_FS, UnixFileSystemDlgProc, kUnixFsTitle, "UNIXFS - WM_COMMAND", kFileServiceKey,
+                          "UnixDirectoryPerms", [](HWND dialog) {
+                              Click(dialog, IDC_UFS_ROOT_OWNS);
+                              Click(dialog, IDOK);
+                          });
     ExpectWrites(recorder, {0, 1, 1, 0, 0755});
     EXPECT_EQ(1u, LabDword(kFileServiceKey, "RootOwnsFilesCreatedOnNFS"));
     EXPECT_EQ(0644u, LabDword(kFileServiceKey, "UnixFilePerms"));

@@ -76,6 +76,15 @@ void ExpectReselected(const char *computer, const char *earlier)
     EXPECT_EQ(LabCounter(computer, "OpenRoots"), 1u);
 }
 
+// A message box that stops an action: its text, caption and owner, with the stop icon.
+void ExpectStopBox(const BoxRecord &box, const char *text, const char *caption, HWND owner)
+{
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(box.owner, owner);
+}
+
 }  // namespace
 
 TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
@@ -91,20 +100,24 @@ TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
 
 TEST_F(SpineTest, NetErrorTextHoldsTheLongestTextWithATenDigitCode)
 {
-    const std::string longest(kErrorTextChars, 't');
+    // Every text with the suffix of a ten-digit code fits a buffer of kNetErrorBufferChars, and
+    // the caller's buffer gets what the static one holds.
     const struct {
-        std::string text;
         DWORD code;
         std::string expected;
     } rows[] = {
-        {longest, 4294967295u, longest + " (4294967295)."},
-        {longest + "beyond", 1000000000u, longest + " (1000000000)."},
-        {"", 0, " (0)."},
+        {4294967295u, "The server couldn't be reached. (4294967295)."},
+        {1000000000u, "The server couldn't be reached. (1000000000)."},
+        {0, "The server couldn't be reached. (0)."},
+        {2351, "The specified computername is invalid (2351)."},
     };
     for (const auto &row : rows) {
-        const char *result = FormatNetErrorText(row.text.c_str(), row.code);
+        char text[kNetErrorBufferChars];
+        FormatNetError(row.code, text, sizeof(text));
+        const char *result = NetErrorText(row.code);
         EXPECT_EQ(row.expected, result);
-        EXPECT_EQ(result, NetErrorText(row.code)) << "one buffer for both";
+        EXPECT_EQ(row.expected, text);
+        EXPECT_EQ(result, NetErrorText(row.code)) << "one buffer for every call";
     }
 }
 
@@ -208,18 +221,13 @@ TEST_F(SpineTest, FiveRefusedAttemptsThenTooManyTimes)
     for (int i = 0; i < 5; ++i) {
         driver.SelectInLab("DOS-PC");
         driver.OnMessageBox(IDYES, [&](const BoxRecord &box) {
-            EXPECT_EQ(box.text, "DOS-PC: a DOS/Windows system.\nSelect another computer?");
-            EXPECT_EQ(box.caption, kAppTitle);
-            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            ExpectStopBox(box, "DOS-PC: a DOS/Windows system.\nSelect another computer?", kAppTitle,
+                          owner.get());
             EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
-            EXPECT_EQ(box.owner, owner.get());
         });
     }
     driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        EXPECT_EQ(box.text, "Try too many times!");
-        EXPECT_EQ(box.caption, kAppTitle);
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-        EXPECT_EQ(box.owner, (HWND)NULL);
+        ExpectStopBox(box, "Try too many times!", kAppTitle, (HWND)NULL);
         EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
     });
     char name[kNameChars] = "";
@@ -329,10 +337,7 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
             OwnerWindow owner;
             Driver driver;
             driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-                EXPECT_EQ(box.text, "Fail to load 'ntlanman.dll'.");
-                EXPECT_EQ(box.caption, kAppTitle);
-                EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-                EXPECT_EQ(box.owner, (HWND)NULL);
+                ExpectStopBox(box, "Fail to load 'ntlanman.dll'.", kAppTitle, (HWND)NULL);
             });
             char name[kNameChars] = "";
             EXPECT_EQ(SelectComputer(owner.get(), name), 0);
@@ -343,11 +348,9 @@ TEST_F(SpineTest, MissingDialogLibraryAndFunction)
         OwnerWindow owner;
         Driver driver;
         driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-            EXPECT_EQ(box.text, "Fail to find the Select Computer dialog box function.");
-            EXPECT_EQ(box.caption, kAppTitle);
-            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
+            ExpectStopBox(box, "Fail to find the Select Computer dialog box function.", kAppTitle,
+                          (HWND)NULL);
             EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
-            EXPECT_EQ(box.owner, (HWND)NULL);
         });
         char name[kNameChars] = "";
         EXPECT_EQ(SelectComputer(owner.get(), name), 0);
@@ -363,10 +366,8 @@ TEST_F(SpineTest, ReconnectTriesTwiceThenOneMessage)
     LabSetComputerDword("VELMOR-PDC", "ConnectStatus", 53);
     LabResetCounters("VELMOR-PDC");
     driver.OnMessageBox(IDOK, [](const BoxRecord &box) {
-        EXPECT_EQ(box.text, "VELMOR-PDC: The network path was not found (53).\nSelect a different system.");
-        EXPECT_EQ(box.caption, "Re-Connecting");
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONHAND));
-        EXPECT_EQ(box.owner, (HWND)NULL);
+        ExpectStopBox(box, "VELMOR-PDC: The network path was not found (53).\nSelect a different system.",
+                      "Re-Connecting", (HWND)NULL);
     });
     EXPECT_EQ(ReconnectRegistry(), 0);
     EXPECT_EQ(GetRemoteRoot(), (HKEY)NULL);

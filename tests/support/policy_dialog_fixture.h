@@ -167,6 +167,17 @@ inline void PressOkOnRefusedKey(int dialogId, DLGPROC proc, const char *title, c
     });
 }
 
+// act (ending in OK) in a dialog whose write of the value the lab refuses: the one registry
+// message, owned by none, is "WHERE, 'VALUE', dwRegType=4, RegRet=5".
+inline void PressOkOnRefusedWrite(int dialogId, DLGPROC proc, const char *title, const std::string &where,
+                                  const char *key, const char *value, const std::function<void(HWND)> &act)
+{
+    LabSetFault(kPdc, "SetValue", ValuePath(key, value).c_str(), 5);
+    RunToOkBox(dialogId, proc, title, act, [&](const BoxRecord &box) {
+        ExpectPolicyBox(box, where + ", '" + value + "', dwRegType=4, RegRet=5", "Registry", false);
+    });
+}
+
 // Runs a dialog that ends while opening with one registry message (empty caption).
 inline void RunToReadBox(int dialogId, DLGPROC proc, const std::string &text, bool owned)
 {
