@@ -13,7 +13,7 @@
 #include "lab/lab.h"
 #include "lab/labconfig.h"
 #include "pages/pages.h"
-#include "policy/model.h"
+#include "model/model.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
 

@@ -4,21 +4,7 @@
 
 #include <windows.h>
 
-enum PlatformKind {
-    PlatformNone = 0,
-    PlatformVelmorServer = 1,
-    PlatformVelmorServerNoVersionKey = 2,
-    PlatformWindowsNT = 3,
-    PlatformWindows95 = 4,
-    PlatformWindowsForWorkgroups = 6,
-    PlatformLanManager = 7,
-};
-
-enum ServerRole {
-    RoleServer = 0,
-    RolePrimaryDomainController = 1,
-    RoleBackupDomainController = 2,
-};
+#include "connection/computer.h"
 
 enum { kNameChars = 603 };  // at most 602 characters and a terminator
 
@@ -47,16 +33,18 @@ ServerRole GetServerRole();
 // Lets the user choose a computer (at most five attempts); 1 when one was chosen,
 // classified and, for kinds 1 to 3, connected. name receives the chosen name (kNameChars).
 int SelectComputer(HWND owner, char *name);
+// The LoadLibraryExA flags with which the select-computer library is looked for: the system
+// folder only (LOAD_LIBRARY_SEARCH_SYSTEM32) unless the lab asks for the standard search (0).
+void SetFocusLibrarySearch(DWORD loadFlags);
 int QueryServerType(const WCHAR *name);
 // Connects the remote root again (two tries); 0 after a failure, with its message shown.
 int ReconnectRegistry();
-// The text of a network or registry status code; one static buffer, overwritten by every call.
-const char *NetErrorText(DWORD code);
-// A text cut to kErrorTextChars characters and " (<code>)." in the buffer of NetErrorText, which
-// holds the longest text with the suffix of any 32-bit code (ten digits).
+// The text of a network or registry status code, cut to kErrorTextChars characters, then
+// " (<code>)."; one static buffer, overwritten by every call, which holds the longest text with
+// the suffix of any 32-bit code (ten digits).
 enum { kErrorTextChars = 300, kErrorSuffixChars = 14 };
 enum { kNetErrorBufferChars = kErrorTextChars + kErrorSuffixChars + 1 };
-const char *FormatNetErrorText(const char *text, DWORD code);
+const char *NetErrorText(DWORD code);
 
 // Opens a key below the remote root; when that fails, reconnects once and tries once more.
 // RemoteConnectionLost: the reconnection failed and has shown its message; status is then the

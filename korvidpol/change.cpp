@@ -265,8 +265,6 @@ bool WriteUndo(const ChangeJob &job, const ServerChange &change, char *path, int
               WriteUndoFile(job.backupFolder, change.server.name, now, text, path, capacity, &status);
     FreeText(&text);
     if (!ok) {
-        char error[kNetErrorBufferChars];
-        FormatNetError(status, error, sizeof(error));
         ReportServerError(report, change.server, "cannot write the undo file in %s (error %lu): nothing written",
                           job.backupFolder, (unsigned long)status);
         return false;

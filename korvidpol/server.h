@@ -44,8 +44,6 @@ LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
 LONG ReadRawValuesKeeping(HKEY root, const char *keyPath, const char *const *names,
                           RawValue *const *values, int count, HKEY *kept);
 
-// The network error text of the program's own table, safe to call from any thread.
-void DescribeNetError(DWORD code, char *text, int capacity);
 // "primary domain controller", "backup domain controller", "member server".
 const char *RoleName(ServerRole role);
 // The role of a name as RoleName gives it (without regard to case); false when none matches.

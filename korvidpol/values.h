@@ -1,5 +1,5 @@
 // korvidpol's view of the policies' values: found by key and name, read as stored, and written
-// out as text. Everything it knows of a policy comes from the program's model (policy/model.h).
+// out as text. Everything it knows of a policy comes from the program's model (model/model.h).
 #ifndef KORVIDPOL_VALUES_H
 #define KORVIDPOL_VALUES_H
 
@@ -7,7 +7,7 @@
 
 #include "korvidpol/server.h"
 #include "korvidpol/text.h"
-#include "policy/model.h"
+#include "model/model.h"
 
 // Names of one value: [0] its own, [1] the alternate it may be held under (seconds), if any.
 enum { kValueNames = 2 };

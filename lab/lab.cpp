@@ -28,6 +28,7 @@
 // read-modify-writes, and lets go of it only for the latency sleep.
 #include "lab/lab.h"
 #include "lab/labreg.h"
+#include "connection/target.h"
 
 
 namespace {
@@ -638,14 +639,39 @@ LONG WINAPI LabRegCloseKey(HKEY key)
     return status != ERROR_SUCCESS ? status : closed;
 }
 
-const NetCalls labCalls = {
-    LabRegConnectRegistryA, LabNetWkstaGetInfo, LabNetServerGetInfo, LabNetApiBufferFree,
-    LabRegOpenKeyExA, LabRegQueryValueExA, LabRegSetValueExA, LabRegFlushKey, LabRegCloseKey,
-    LabRegDeleteValueA, LabRegQueryMultipleValuesA, LabNetServerEnum,
-};
+// Each member takes the stand-in of its own name (Lab and the call's name): two calls of one
+// type cannot change places.
+#define KORVID_LAB_CALL(table, name) ((table).name = Lab##name)
+
+constexpr NetCalls MakeLabCalls()
+{
+    NetCalls table = {};
+    KORVID_LAB_CALL(table, RegConnectRegistryA);
+    KORVID_LAB_CALL(table, NetWkstaGetInfo);
+    KORVID_LAB_CALL(table, NetServerGetInfo);
+    KORVID_LAB_CALL(table, NetApiBufferFree);
+    KORVID_LAB_CALL(table, RegOpenKeyExA);
+    KORVID_LAB_CALL(table, RegQueryValueExA);
+    KORVID_LAB_CALL(table, RegSetValueExA);
+    KORVID_LAB_CALL(table, RegFlushKey);
+    KORVID_LAB_CALL(table, RegCloseKey);
+    KORVID_LAB_CALL(table, RegDeleteValueA);
+    KORVID_LAB_CALL(table, RegQueryMultipleValuesA);
+    KORVID_LAB_CALL(table, NetServerEnum);
+    return table;
+}
+
+#undef KORVID_LAB_CALL
+
+constexpr NetCalls labCalls = MakeLabCalls();
 
 }  // namespace
 
 const NetCalls &GetLabNetCalls() { return labCalls; }
 
-void InstallLabNetwork() { InstallNetCalls(GetLabNetCalls()); }
+void InstallLabNetwork()
+{
+    InstallNetCalls(GetLabNetCalls());
+    // The stand-in select dialog lies beside the lab's programs (or in the tests' DLL folder).
+    SetFocusLibrarySearch(0);
+}

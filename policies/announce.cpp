@@ -7,26 +7,6 @@
 
 namespace {
 
-const PolicyKey kAnnouncementKeys[] = {
-    { "LM", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters", AccessHelpers },
-};
-
-// The box says "announce", the value says "hidden": the box is checked when Hidden is 0.
-const ValueModel kAnnouncementValues[] = {
-    InvertedFlagValue("Hidden", 0, ByValueName()),
-    ListValue("SrvAnnounce", { 60, 3600, 60, 180 }, ByValueName()),
-    FlagValue("LmAnnounce", 0, ByValueName()),
-};
-
-}  // namespace
-
-extern const PolicyModel kAnnouncePolicy = {
-    "announce", IDS_ANNOUNCEMENT, kAnnouncementKeys, ARRAYSIZE(kAnnouncementKeys),
-    kAnnouncementValues, ARRAYSIZE(kAnnouncementValues), NULL,
-};
-
-namespace {
-
 const PolicyText kTexts[] = {
     { IDC_ANN_ANNOUNCE, IDS_ANN_ANNOUNCE },
     { IDC_ANN_SERVER_GROUP, IDS_ANN_SERVER_GROUP },

@@ -7,31 +7,6 @@
 
 namespace {
 
-const PolicyKey kClientKeys[] = {
-    { "Clients", "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters", AccessNamed },
-    { "Clients", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
-      AccessHelpers },
-};
-
-// AutoDisconnect is stored in minutes and chosen in whole hours; 0 disconnects nobody. The
-// Netlogon key's values are written and flushed before the server key is opened, so a failure
-// there leaves them in place.
-const ValueModel kClientValues[] = {
-    ListValue("LogonQuery", { 60, 3600, 20, 900 }, Named("Query")),
-    ListValue("QueryDelay", { 1, 60, 1, 2 }, Named("Delay")),
-    ListValue("RelogonDelay", { 1, 60, 1, 2 }, Named("Wait")),
-    InKey(1, ListValue("AutoDisconnect", { 0, 3600, 60, 0 }, ByValueName())),
-};
-
-}  // namespace
-
-extern const PolicyModel kClientsPolicy = {
-    "clients", IDS_CONNECTED_CLIENTS, kClientKeys, ARRAYSIZE(kClientKeys),
-    kClientValues, ARRAYSIZE(kClientValues), NULL,
-};
-
-namespace {
-
 // The description's values, in its order: three intervals, then the disconnection.
 const int kIntervalControls[] = { IDC_CC_QUERY, IDC_CC_DELAY, IDC_CC_WAIT };
 enum { kIntervalCount = ARRAYSIZE(kIntervalControls), kAutoDisconnect = kIntervalCount };
@@ -74,10 +49,10 @@ void OpenConnectedClients(HWND dialog)
     if (!ReadPolicyForDialog(dialog, kClientsPolicy, &read))
         return;
     for (int i = 0; i < kIntervalCount; ++i)
-        FillNumberList(dialog, kIntervalControls[i], kClientValues[i].range,
+        FillNumberList(dialog, kIntervalControls[i], kClientsPolicy.values[i].range,
                        read.values[i].data.number);
     SetPolicyTexts(dialog, kTexts, ARRAYSIZE(kTexts));
-    ShowDisconnect(dialog, ShownNumber(kClientValues[kAutoDisconnect], read.values[kAutoDisconnect])
+    ShowDisconnect(dialog, ShownNumber(kClientsPolicy.values[kAutoDisconnect], read.values[kAutoDisconnect])
                                / kMinutesPerHour);
     SetPolicyTitle(dialog, IDS_CONNECTED_CLIENTS);
     DisableOkAndDefaultWithoutAccess(dialog);
@@ -89,8 +64,8 @@ void OpenConnectedClients(HWND dialog)
 void ShowClientDefaults(HWND dialog)
 {
     for (int i = 0; i < kIntervalCount; ++i)
-        SelectListValue(dialog, kIntervalControls[i], kClientValues[i].range,
-                        kClientValues[i].range.defaultValue);
+        SelectListValue(dialog, kIntervalControls[i], kClientsPolicy.values[i].range,
+                        kClientsPolicy.values[i].range.defaultValue);
     CheckDlgButton(dialog, IDC_CC_DISCONNECT, BST_UNCHECKED);
     SelectListValue(dialog, IDC_CC_HOURS, kHours, kHours.lower);
     EnableAutoDisconnectControls(dialog, FALSE);
@@ -105,9 +80,9 @@ DWORD CollectDisconnectMinutes(HWND dialog)
 
 void WriteConnectedClients(HWND dialog)
 {
-    ValueData values[ARRAYSIZE(kClientValues)];
+    ValueData values[kMaxPolicyValues];
     for (int i = 0; i < kIntervalCount; ++i)
-        values[i].number = GetListValue(dialog, kIntervalControls[i], kClientValues[i].range);
+        values[i].number = GetListValue(dialog, kIntervalControls[i], kClientsPolicy.values[i].range);
     values[kAutoDisconnect].number = CollectDisconnectMinutes(dialog);
     WritePolicyForDialog(dialog, kClientsPolicy, values, kEveryValue);
 }

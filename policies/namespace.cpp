@@ -7,34 +7,6 @@
 
 namespace {
 
-const PolicyKey kMappingKeys[] = {
-    { "NAMESPACE", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters",
-      AccessHelpers },
-};
-
-// Plain ASCII only: the server's clients must all be able to spell a mapped name.
-const char kSeparatorCharacters[] =
-    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz~";
-
-// NameSpaceMapping holds the two kinds of mapping as bits (1 8.3-style, 2 Windows NT-style);
-// a larger number shows as both. A longer separator is shown cut without a warning.
-const ValueModel kMappingValues[] = {
-    ListValue("UniqueSuffixLength", { 0, 7, 1, 3 }, ByValueName()),
-    ListValue("NameSpaceMapping", { 0, 3, 1, 3 }, ByValueName()),
-    FlagValue("MixedCaseSupport", 0, ByValueName()),
-    FlagValue("TruncatedExtensions", 1, ByValueName()),
-    SeparatorValue("MappingSeparator", 7, "~", kSeparatorCharacters, ByValueName()),
-};
-
-}  // namespace
-
-extern const PolicyModel kNameSpacePolicy = {
-    "namespace", IDS_NAME_SPACE, kMappingKeys, ARRAYSIZE(kMappingKeys),
-    kMappingValues, ARRAYSIZE(kMappingValues), NULL,
-};
-
-namespace {
-
 // The description's values, in its order.
 enum { kSuffixLength, kMapping, kMixedCase, kTruncate, kSeparator };
 
@@ -69,7 +41,7 @@ const int kSeparatorGroup[] = { IDC_NS_SEP_GROUP, IDC_NS_SEP_TEXT, IDC_NS_SEP_LA
 
 const ValueModel &MappingValue(int index)
 {
-    return kMappingValues[index];
+    return kNameSpacePolicy.values[index];
 }
 
 void EnableMappingGroups(HWND dialog, DWORD mapping)
@@ -110,8 +82,8 @@ void OpenNameSpaceMapping(HWND dialog)
     PolicyRead read;
     if (!ReadPolicyForDialog(dialog, kNameSpacePolicy, &read))
         return;
-    ValueData shown[ARRAYSIZE(kMappingValues)];
-    for (int i = 0; i < (int)ARRAYSIZE(kMappingValues); ++i) {
+    ValueData shown[kMaxPolicyValues];
+    for (int i = 0; i < kNameSpacePolicy.valueCount; ++i) {
         shown[i].number = ShownNumber(MappingValue(i), read.values[i]);
         ShowText(MappingValue(i), read.values[i].data.text, shown[i].text, sizeof(shown[i].text));
     }
@@ -129,8 +101,8 @@ void OpenNameSpaceMapping(HWND dialog)
 
 void ShowDefaults(HWND dialog)
 {
-    ValueData defaults[ARRAYSIZE(kMappingValues)];
-    for (int i = 0; i < (int)ARRAYSIZE(kMappingValues); ++i)
+    ValueData defaults[kMaxPolicyValues];
+    for (int i = 0; i < kNameSpacePolicy.valueCount; ++i)
         GetDefaultValue(MappingValue(i), &defaults[i]);
     ShowMapping(dialog, defaults);
     EnableMappingGroups(dialog, defaults[kMapping].number);
@@ -156,7 +128,7 @@ BOOL AcceptSeparator(HWND dialog, const char *separator)
 
 void WriteNameSpaceMapping(HWND dialog)
 {
-    ValueData values[ARRAYSIZE(kMappingValues)] = {};
+    ValueData values[kMaxPolicyValues] = {};
     GetDlgItemTextA(dialog, IDC_NS_SEPARATOR, values[kSeparator].text,
                     MappingValue(kSeparator).limit + 1);
     if (!AcceptSeparator(dialog, values[kSeparator].text))

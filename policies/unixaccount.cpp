@@ -6,24 +6,6 @@
 
 namespace {
 
-const PolicyKey kUserServiceKeys[] = {
-    { "New Users", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\UserServiceParameters",
-      AccessNumbered },
-};
-
-const ValueModel kUserServiceValues[] = {
-    FlagValue("CreateUnixUser", 0, Numbered(2, 3, 2)),
-};
-
-}  // namespace
-
-extern const PolicyModel kUnixAccountPolicy = {
-    "unixaccount", IDS_UNIX_ACCOUNT, kUserServiceKeys, ARRAYSIZE(kUserServiceKeys),
-    kUserServiceValues, ARRAYSIZE(kUserServiceValues), NULL,
-};
-
-namespace {
-
 const PolicyText kTexts[] = {
     { IDC_UAM_TEXT, IDS_UAM_TEXT },
     { IDC_UAM_CREATE, IDS_UAM_CREATE },

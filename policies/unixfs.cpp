@@ -9,31 +9,6 @@
 
 namespace {
 
-const PolicyKey kFileSystemKeys[] = {
-    { "UNIXFS", "SYSTEM\\CurrentControlSet\\Services\\VelmorServer\\FileServiceParameters",
-      AccessHelpers },
-};
-
-// UnixDirectoryCheck: 0 write permission, 1 server's directories, 2 read permission; a larger
-// number shows as 2.
-const ValueModel kFileSystemValues[] = {
-    FlagValue("UseUnixLocks", 0, ByValueName()),
-    FlagValue("RootOwnsFilesCreatedOnNFS", 0, ByValueName()),
-    ListValue("UnixDirectoryCheck", { 0, 2, 1, 1 }, ByValueName()),
-    FlagValue("IgnoreUnixPermissions", 0, ByValueName()),
-    MaskValue("UnixDirectoryPerms", 3, 0775, ByValueName()),
-    MaskValue("UnixFilePerms", 4, 02664, ByValueName()),
-};
-
-}  // namespace
-
-extern const PolicyModel kUnixFsPolicy = {
-    "unixfs", IDS_UNIX_FS, kFileSystemKeys, ARRAYSIZE(kFileSystemKeys),
-    kFileSystemValues, ARRAYSIZE(kFileSystemValues), NULL,
-};
-
-namespace {
-
 // The description's values, in its order.
 enum { kUnixLocks, kRootOwns, kDirectoryCheck, kIgnorePerms, kDirectoryPerms, kFilePerms };
 
@@ -77,7 +52,7 @@ const PermissionField kDirectoryField = { IDC_UFS_DIR_PERMS, kDirectoryPerms, "7
 
 const ValueModel &FileSystemValue(int index)
 {
-    return kFileSystemValues[index];
+    return kUnixFsPolicy.values[index];
 }
 
 // The plain radio buttons do not select themselves: the dialog remembers which one it chose.
@@ -123,8 +98,8 @@ void OpenUnixFileSystem(HWND dialog)
     PolicyRead read;
     if (!ReadPolicyForDialog(dialog, kUnixFsPolicy, &read))
         return;
-    DWORD shown[ARRAYSIZE(kFileSystemValues)];
-    for (int i = 0; i < (int)ARRAYSIZE(kFileSystemValues); ++i)
+    DWORD shown[kMaxPolicyValues];
+    for (int i = 0; i < kUnixFsPolicy.valueCount; ++i)
         shown[i] = ShownNumber(FileSystemValue(i), read.values[i]);
     SetCheck(dialog, IDC_UFS_UNIX_LOCKS, shown[kUnixLocks]);
     SetCheck(dialog, IDC_UFS_ROOT_OWNS, shown[kRootOwns]);
@@ -175,7 +150,7 @@ BOOL AcceptPermissions(HWND dialog, const PermissionField &field, DWORD *value)
 
 void WriteUnixFileSystem(HWND dialog)
 {
-    ValueData values[ARRAYSIZE(kFileSystemValues)];
+    ValueData values[kMaxPolicyValues];
     // The directory field is looked at only once the file field is accepted.
     if (!AcceptPermissions(dialog, kFileField, &values[kFilePerms].number)
         || !AcceptPermissions(dialog, kDirectoryField, &values[kDirectoryPerms].number))

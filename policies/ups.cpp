@@ -7,40 +7,6 @@
 
 namespace {
 
-const PolicyKey kPowerFailKeys[] = {
-    { "Power Failure", "SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters", AccessNumbered },
-};
-
-const char kRecipientTooLong[] =
-    "The length of the message recipient name in Registry\nis greater than %d characters.\n"
-    "Only the first %d characters will be displayed.\nChange the recipient name.";
-const char kMessageTooLong[] =
-    "The length of the power failure message in Registry\nis greater than %d characters.\n"
-    "Only the first %d characters will be displayed.\nRe-enter a new message.";
-const char kDefaultMessage[] =
-    "The system has experienced a power failure. Please close all applications and files and "
-    "log off immediately.";
-
-// IgnoreSIGPWR is 1 when no message is sent. The reads keep their established step numbers,
-// 2/3, 4/5, 9/6 and 10/11, not consecutive pairs: the messages are known by them. All four are
-// written even while no message is sent: the greyed fields keep their texts.
-const ValueModel kPowerFailValues[] = {
-    InvertedFlagValue("IgnoreSIGPWR", 1, Numbered(2, 3, 2)),
-    TextValue("PowerFailAddress", REG_SZ, 15, "*", kRecipientTooLong, Numbered(4, 5, 3)),
-    TextValue("PowerFailMessage", REG_SZ, 500, kDefaultMessage, kMessageTooLong,
-              Numbered(9, 6, 4)),
-    ListValue("PowerMessageInterval", { 0, 10, 1, 1 }, Numbered(10, 11, 5)),
-};
-
-}  // namespace
-
-extern const PolicyModel kUpsPolicy = {
-    "ups", IDS_UPS_SERVICE, kPowerFailKeys, ARRAYSIZE(kPowerFailKeys),
-    kPowerFailValues, ARRAYSIZE(kPowerFailValues), NULL,
-};
-
-namespace {
-
 // The description's values, in its order.
 enum { kIgnore, kRecipient, kMessage, kInterval };
 
@@ -62,7 +28,7 @@ const int kPowerFailControls[] = {
 
 const ValueModel &PowerFailValue(int index)
 {
-    return kPowerFailValues[index];
+    return kUpsPolicy.values[index];
 }
 
 void EnablePowerFailControls(HWND dialog, DWORD ignore)
@@ -88,7 +54,7 @@ void OpenUpsDialog(HWND dialog)
     PolicyRead read;
     if (!ReadPolicyForDialog(dialog, kUpsPolicy, &read))
         return;
-    ValueData shown[ARRAYSIZE(kPowerFailValues)];
+    ValueData shown[kMaxPolicyValues];
     shown[kIgnore].number = ShownNumber(PowerFailValue(kIgnore), read.values[kIgnore]);
     for (int i = kRecipient; i <= kMessage; ++i)
         ShowText(PowerFailValue(i), read.values[i].data.text, shown[i].text, sizeof(shown[i].text));
@@ -108,8 +74,8 @@ void OpenUpsDialog(HWND dialog)
 
 void ShowPowerFailDefaults(HWND dialog)
 {
-    ValueData defaults[ARRAYSIZE(kPowerFailValues)];
-    for (int i = 0; i < (int)ARRAYSIZE(kPowerFailValues); ++i)
+    ValueData defaults[kMaxPolicyValues];
+    for (int i = 0; i < kUpsPolicy.valueCount; ++i)
         GetDefaultValue(PowerFailValue(i), &defaults[i]);
     ShowPowerFailSettings(dialog, defaults);
     SelectListValue(dialog, IDC_UPS_INTERVAL, PowerFailValue(kInterval).range,
@@ -120,7 +86,7 @@ void ShowPowerFailDefaults(HWND dialog)
 // All four are written even while the box is unchecked: the greyed fields keep their texts.
 void WritePowerFailSettings(HWND dialog)
 {
-    ValueData values[ARRAYSIZE(kPowerFailValues)] = {};
+    ValueData values[kMaxPolicyValues] = {};
     values[kIgnore].number = InvertCheck(GetCheck(dialog, IDC_UPS_SEND));
     GetDlgItemTextA(dialog, IDC_UPS_RECIPIENT, values[kRecipient].text,
                     PowerFailValue(kRecipient).limit + 1);

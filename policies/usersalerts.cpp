@@ -6,28 +6,6 @@
 
 namespace {
 
-const PolicyKey kViolationKeys[] = {
-    { "Violation", "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters",
-      AccessHelpers },
-};
-
-constexpr NumberList kViolations = { 0, 10, 1, 5 };
-
-const ValueModel kViolationValues[] = {
-    ListValue("AccessAlert", kViolations, ByValueName()),
-    ListValue("ErrorAlert", kViolations, ByValueName()),
-    ListValue("LogonAlert", kViolations, ByValueName()),
-};
-
-}  // namespace
-
-extern const PolicyModel kUsersAlertsPolicy = {
-    "usersalerts", IDS_USERS_ALERTS, kViolationKeys, ARRAYSIZE(kViolationKeys),
-    kViolationValues, ARRAYSIZE(kViolationValues), NULL,
-};
-
-namespace {
-
 const PolicyText kTexts[] = {
     { IDC_UA_GROUP, IDS_UA_GROUP },
     { IDC_UA_SENTENCE, IDS_UA_SENTENCE },

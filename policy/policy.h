@@ -2,7 +2,7 @@
 #ifndef KORVID_POLICY_H
 #define KORVID_POLICY_H
 
-#include "policy/model.h"
+#include "model/model.h"
 #include "policy/policycontrols.h"
 #include "policy/policykey.h"
 #include "policy/policypage.h"

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "policy/model.h"
+#include "model/model.h"
 
 // Empties and fills the list, then selects the stored value brought into it.
 void FillNumberList(HWND dialog, int controlId, const NumberList &list, DWORD stored);

@@ -5,16 +5,39 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <string.h>
 
 #include "app/shell.h"
-#include "connection/netcalls.h"
 #include "connection/target.h"
 #include "resources/resource.h"
 
 namespace {
 
 const char kRegistryCaption[] = "Registry";
+
+// The dialog's messages about one step: "<tag> - WM_INITDIALOG <step>, RegRet=<code>" and
+// "... dwType=<type>" (caption ""), "<tag> - WM_COMMAND <step>, RegRet=<code>" and
+// "<tag> - WM_COMMAND, <word> RegRet=<code>" (caption "Registry").
+void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, RegRet=%d", tag, step, (int)status);
+}
+
+void ReportReadType(HWND dialog, const char *tag, int step, DWORD type)
+{
+    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, dwType=%d", tag, step, (int)type);
+}
+
+void ReportWriteStatus(HWND dialog, const char *tag, int step, LONG status)
+{
+    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND %d, RegRet=%d", tag, step,
+                      (int)status);
+}
+
+void ReportNamedWriteStatus(HWND dialog, const char *tag, const char *word, LONG status)
+{
+    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", tag, word,
+                      (int)status);
+}
 
 // After a lost connection the dialog ends with the focus on the main window's "&Select..."
 // button (ReconnectRegistry has shown its own message).
@@ -39,35 +62,6 @@ void ReportOpenFailure(HWND dialog, const PolicyKey &key, BOOL writing, LONG sta
     else
         ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, Fail to open '%s', RegRet=%d",
                           key.tag, key.path, (int)status);
-}
-
-BOOL OpenKeyOrEnd(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
-                  BOOL writing, HKEY *handle)
-{
-    LONG status;
-    RemoteOpen result = OpenRemoteKey(key.path, access, waitCursor, handle, &status);
-    if (result == RemoteConnectionLost) {
-        EndAfterLostConnection(dialog);
-    } else if (result == RemoteKeyRefused) {
-        ReportOpenFailure(dialog, key, writing, status);
-        EndPolicyDialog(dialog);
-    }
-    return result == RemoteKeyOpened;
-}
-
-// The 4-byte query of the direct dialogs: 0 on success, else the failed query's status, or
-// -1 with the type found when the value is not a REG_DWORD.
-LONG QueryDword(HKEY handle, const char *name, DWORD *value, DWORD *type)
-{
-    DWORD data = 0;
-    DWORD size = sizeof(data);
-    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)&data, &size);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (*type != REG_DWORD)
-        return -1;
-    *value = data;
-    return ERROR_SUCCESS;
 }
 
 // The dialogs open their keys below the selected computer's root, reconnecting once.
@@ -182,27 +176,6 @@ void ShowPolicyWarning(HWND owner, UINT icon, const char *format, ...)
     va_end(arguments);
 }
 
-void ReportReadStatus(HWND dialog, const char *tag, int step, LONG status)
-{
-    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, RegRet=%d", tag, step, (int)status);
-}
-
-void ReportReadType(HWND dialog, const char *tag, int step, DWORD type)
-{
-    ShowPolicyMessage(dialog, "", "%s - WM_INITDIALOG %d, dwType=%d", tag, step, (int)type);
-}
-
-void ReportWriteStatus(HWND dialog, const char *tag, int step, LONG status)
-{
-    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND %d, RegRet=%d", tag, step,
-                      (int)status);
-}
-void ReportNamedWriteStatus(HWND dialog, const char *tag, const char *word, LONG status)
-{
-    ShowPolicyMessage(dialog, kRegistryCaption, "%s - WM_COMMAND, %s RegRet=%d", tag, word,
-                      (int)status);
-}
-
 void ReportHelperWriteStatus(const char *tag, const char *name, DWORD type, LONG status)
 {
     ShowPolicyMessage(NULL, kRegistryCaption, "%s - WM_COMMAND, '%s', dwRegType=%d, RegRet=%d", tag,
@@ -223,30 +196,6 @@ void EndPolicyDialog(HWND dialog)
 {
     EndDialog(dialog, 0);
     SetFocus(GetPolicyList());
-}
-
-BOOL OpenKeyForReading(HWND dialog, const PolicyKey &key, HKEY *handle)
-{
-    return OpenKeyOrEnd(dialog, key, KEY_READ, FALSE, FALSE, handle);
-}
-
-BOOL OpenKeyForWriting(HWND dialog, const PolicyKey &key, REGSAM access, BOOL waitCursor,
-                       HKEY *handle)
-{
-    return OpenKeyOrEnd(dialog, key, access, waitCursor, TRUE, handle);
-}
-
-void CloseKeyAndEndDialog(HWND dialog, HKEY handle)
-{
-    Net().RegCloseKey(handle);
-    EndPolicyDialog(dialog);
-}
-
-void FlushKeyAndEndDialog(HWND dialog, HKEY handle)
-{
-    Net().RegFlushKey(handle);
-    Net().RegCloseKey(handle);
-    EndPolicyDialog(dialog);
 }
 
 BOOL ReadPolicyForDialog(HWND dialog, const PolicyModel &policy, PolicyRead *read)
@@ -286,61 +235,4 @@ void WritePolicyForDialog(HWND dialog, const PolicyModel &policy, const ValueDat
         return;
     }
     EndPolicyDialog(dialog);
-}
-
-BOOL QueryNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
-                        int queryStep, int typeStep, DWORD *value)
-{
-    DWORD type = 0;
-    LONG status = QueryDword(handle, name, value, &type);
-    if (status == -1)
-        ReportReadType(dialog, tag, typeStep, type);
-    else if (status != ERROR_SUCCESS)
-        ReportReadStatus(dialog, tag, queryStep, status);
-    return status == ERROR_SUCCESS;
-}
-
-BOOL QueryNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
-                     const char *word, DWORD *value)
-{
-    DWORD type = 0;
-    LONG status = QueryDword(handle, name, value, &type);
-    if (status == -1)
-        ReportNamedReadType(dialog, tag, word, type);
-    else if (status != ERROR_SUCCESS)
-        ReportNamedReadStatus(dialog, tag, word, status);
-    return status == ERROR_SUCCESS;
-}
-
-BOOL WriteNumberedDword(HWND dialog, const char *tag, HKEY handle, const char *name, int step,
-                        DWORD value)
-{
-    LONG status = Net().RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE *)&value,
-                                       sizeof(value));
-    if (status != ERROR_SUCCESS)
-        ReportWriteStatus(dialog, tag, step, status);
-    return status == ERROR_SUCCESS;
-}
-
-BOOL WriteNamedDword(HWND dialog, const char *tag, HKEY handle, const char *name,
-                     const char *word, DWORD value)
-{
-    LONG status = Net().RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE *)&value,
-                                       sizeof(value));
-    if (status != ERROR_SUCCESS)
-        ReportNamedWriteStatus(dialog, tag, word, status);
-    return status == ERROR_SUCCESS;
-}
-
-LONG QueryRegString(HKEY handle, const char *name, char *text, DWORD *type)
-{
-    // Zero-filled: a string stored without its terminator ends after its bytes.
-    memset(text, 0, kRegStringChars);
-    DWORD size = kRegStringChars;
-    LONG status = Net().RegQueryValueExA(handle, name, NULL, type, (BYTE *)text, &size);
-    if (status == ERROR_SUCCESS)
-        status = EndStringInBuffer(text, kRegStringChars, size, *type);
-    if (status != ERROR_SUCCESS)
-        text[0] = '\0';
-    return status;
 }

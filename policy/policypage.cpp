@@ -14,18 +14,10 @@ namespace {
 enum { kDescriptionChars = 451 };
 
 // In table order; the list shows them sorted by name.
-PolicyEntry policyTable[kPolicyCount] = {
-    { IDS_UNIX_ACCOUNT, IDS_UNIX_ACCOUNT_DESCR, "", IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc },
-    { IDS_UPS_SERVICE, IDS_UPS_SERVICE_DESCR, "", IDD_UPS_SERVICE, UpsServiceDlgProc },
-    { IDS_ALERTER, IDS_ALERTER_DESCR, "", IDD_ALERTER, AlerterServiceDlgProc },
-    { IDS_BROWSER, IDS_BROWSER_DESCR, "", IDD_BROWSER, BrowserServiceDlgProc },
-    { IDS_NETLOGON, IDS_NETLOGON_DESCR, "", IDD_NETLOGON, NetlogonServiceDlgProc },
-    { IDS_NAME_SPACE, IDS_NAME_SPACE_DESCR, "", IDD_NAME_SPACE, NameSpaceMappingDlgProc },
-    { IDS_UNIX_FS, IDS_UNIX_FS_DESCR, "", IDD_UNIX_FS, UnixFileSystemDlgProc },
-    { IDS_USERS_ALERTS, IDS_USERS_ALERTS_DESCR, "", IDD_USERS_ALERTS, UsersAlertsDlgProc },
-    { IDS_CONNECTED_CLIENTS, IDS_CONNECTED_CLIENTS_DESCR, "", IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc },
-    { IDS_ANNOUNCEMENT, IDS_ANNOUNCEMENT_DESCR, "", IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc },
-};
+#define KORVID_PAGE_ROW(model, dialogId, dialogProc, descriptionId) \
+    { (int)model.nameId, descriptionId, "", dialogId, dialogProc },
+PolicyEntry policyTable[kPolicyCount] = { KORVID_POLICY_ROWS(KORVID_PAGE_ROW) };
+#undef KORVID_PAGE_ROW
 
 WNDPROC previousListProc;
 char propertiesPrefix[kTextChars];

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "policy/model.h"
+#include "model/model.h"
 #include "policy/policycontrols.h"
 
 // A dialog of check boxes (flags, inverted flags) and number lists, one control per value.

@@ -3,6 +3,8 @@
 #ifndef KORVID_RESOURCE_H
 #define KORVID_RESOURCE_H
 
+#include "policynames.h"
+
 /* Main window "korvidadm" (template, menu, icon and class share the name) */
 #define IDC_MAIN_TAB            11
 #define IDC_MAIN_SELECT         1010
@@ -276,7 +278,6 @@
 #define IDS_PROPERTIES_OF       153
 #define IDS_DESCRIPTION_GROUP   154
 
-#define IDS_USERS_ALERTS        200
 #define IDS_USERS_ALERTS_DESCR  201
 #define IDS_UA_GROUP            205
 #define IDS_UA_SENTENCE         206
@@ -284,11 +285,9 @@
 #define IDS_UA_ACCESS           208
 #define IDS_UA_ERROR            209
 #define IDS_UA_LOGON            210
-#define IDS_UNIX_ACCOUNT        230
 #define IDS_UNIX_ACCOUNT_DESCR  231
 #define IDS_UAM_TEXT            232
 #define IDS_UAM_CREATE          233
-#define IDS_UPS_SERVICE         260
 #define IDS_UPS_SERVICE_DESCR   261
 #define IDS_UPS_SEND            262
 #define IDS_UPS_TEXT            263
@@ -297,7 +296,6 @@
 #define IDS_UPS_MESSAGE_GROUP   266
 #define IDS_UPS_MESSAGE_LABEL   267
 #define IDS_UPS_INTERVAL_LABEL  268
-#define IDS_ALERTER             290
 #define IDS_ALERTER_DESCR       291
 #define IDS_ALR_HEADER_TEXT     292
 #define IDS_ALR_HEADER          293
@@ -305,7 +303,6 @@
 #define IDS_ALR_CLIENTS_GROUP   295
 #define IDS_ALR_COUNT_LABEL     296
 #define IDS_ALR_TIMEOUT_LABEL   297
-#define IDS_BROWSER             320
 #define IDS_BROWSER_DESCR       321
 #define IDS_BRW_LOG_GROUP       322
 #define IDS_BRW_LOG_TEXT        323
@@ -318,11 +315,8 @@
 #define IDS_BRW_BACKUP_LABEL    330
 #define IDS_BRW_RECOVERY_TEXT   331
 #define IDS_BRW_RECOVERY_LABEL  332
-#define IDS_NETLOGON            350
 #define IDS_NETLOGON_DESCR      351
-#define IDS_CONNECTED_CLIENTS   380
 #define IDS_CONNECTED_CLIENTS_DESCR 381
-#define IDS_NAME_SPACE          410
 #define IDS_NAME_SPACE_DESCR    411
 #define IDS_NS_MAPPING_GROUP    412
 #define IDS_NS_MAPPING_TEXT     413
@@ -341,7 +335,6 @@
 #define IDS_NS_SEP_GROUP        428
 #define IDS_NS_SEP_TEXT         429
 #define IDS_NS_SEP_LABEL        430
-#define IDS_UNIX_FS             440
 #define IDS_UNIX_FS_DESCR       441
 #define IDS_UFS_LOCK_GROUP      442
 #define IDS_UFS_UNIX_LOCKS      443
@@ -359,7 +352,6 @@
 #define IDS_UFS_DIR_LABEL       455
 #define IDS_UFS_DIR_RANGE       456
 #define IDS_UFS_BYPASS          457
-#define IDS_ANNOUNCEMENT        470
 #define IDS_ANNOUNCEMENT_DESCR  471
 #define IDS_ANN_ANNOUNCE        473
 #define IDS_ANN_SERVER_GROUP    474

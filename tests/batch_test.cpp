@@ -12,7 +12,7 @@
 #include "connection/batchread.h"
 #include "connection/netcalls.h"
 #include "lab/labconfig.h"
-#include "policy/model.h"
+#include "model/model.h"
 #include "tests/support/policy_dialog_fixture.h"
 #include "tests/support/readpath_testing.h"
 

@@ -12,7 +12,7 @@
 #include "lab/lab.h"
 #include "lab/labconfig.h"
 #include "policies/policies.h"
-#include "policy/model.h"
+#include "model/model.h"
 #include "policy/policy.h"
 #include "resources/resource.h"
 #include "tests/support/harness.h"

@@ -169,12 +169,12 @@ TEST_F(PolicyProtocol, AStringFillingTheWholeBufferIsTooLong)
         ExpectPolicyBox(box, "Test - WM_INITDIALOG Comment 1, RegRet=234", "", false);
     });
     int read = GetKorvidRegValue("Test", key, "Comment", text, REG_SZ);
-    DWORD type = 0;
-    LONG direct = QueryRegString(key, "Comment", text, &type);
+    static StoredValue direct;
+    QueryStoredValue(key, "Comment", REG_SZ, &direct);
     InstallNetCalls(GetLabNetCalls());
     EXPECT_EQ(0, read);
-    EXPECT_EQ(ERROR_MORE_DATA, direct);
-    EXPECT_STREQ("", text);
+    EXPECT_EQ(ERROR_MORE_DATA, direct.status);
+    EXPECT_STREQ("", direct.data.text);
     Net().RegCloseKey(key);
 }
 
@@ -365,27 +365,24 @@ namespace {
 
 const char kNetlogonKey[] = "SYSTEM\\CurrentControlSet\\Services\\Netlogon\\Parameters";
 
-// Reads Pulse and writes it back 20 higher the way the dialogs that name their values do.
+// Reads Pulse and writes it back 20 higher the way the dialogs that name their values do:
+// through a description of its own and the dialogs' read and write.
+const PolicyKey kPulseKey[] = {{"Netlogon", kNetlogonKey, AccessNamed}};
+const ValueModel kPulseValue[] = {
+    NumberValue("Pulse", RuleNumberList, NumberList{0, 0xFFFFFFFF, 1, 0}, Named("Pulse")),
+};
+const PolicyModel kPulsePolicy = {"pulse", 0, kPulseKey, 1, kPulseValue, 1, NULL};
+
 INT_PTR CALLBACK NamedValueProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
-    static const PolicyKey key = {"Netlogon", kNetlogonKey, AccessNamed};
     if (message != WM_INITDIALOG)
         return 0;
-    HKEY handle;
-    DWORD pulse = 0;
-    if (!OpenKeyForReading(dialog, key, &handle))
+    PolicyRead read;
+    if (!ReadPolicyForDialog(dialog, kPulsePolicy, &read))
         return 0;
-    if (!QueryNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", &pulse)) {
-        CloseKeyAndEndDialog(dialog, handle);
-        return 0;
-    }
-    Net().RegCloseKey(handle);
-    if (!OpenKeyForWriting(dialog, key, KEY_READ | KEY_WRITE, TRUE, &handle))
-        return 0;
-    if (WriteNamedDword(dialog, key.tag, handle, "Pulse", "Pulse", pulse + 20))
-        FlushKeyAndEndDialog(dialog, handle);
-    else
-        CloseKeyAndEndDialog(dialog, handle);
+    ValueData pulse = {};
+    pulse.number = read.values[0].data.number + 20;
+    WritePolicyForDialog(dialog, kPulsePolicy, &pulse, kEveryValue);
     return 0;
 }
 

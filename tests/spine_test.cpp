@@ -100,34 +100,45 @@ TEST_F(SpineTest, NetErrorTextKnownFallbackAndSharedBuffer)
 
 TEST_F(SpineTest, NetErrorTextHoldsTheLongestTextWithATenDigitCode)
 {
-    const std::string longest(kErrorTextChars, 't');
+    // Every text with the suffix of a ten-digit code fits a buffer of kNetErrorBufferChars, and
+    // the caller's buffer gets what the static one holds.
     const struct {
-        std::string text;
         DWORD code;
         std::string expected;
     } rows[] = {
-        {longest, 4294967295u, longest + " (4294967295)."},
-        {longest + "beyond", 1000000000u, longest + " (1000000000)."},
-        {"", 0, " (0)."},
+        {4294967295u, "The server couldn't be reached. (4294967295)."},
+        {1000000000u, "The server couldn't be reached. (1000000000)."},
+        {0, "The server couldn't be reached. (0)."},
+        {2351, "The specified computername is invalid (2351)."},
     };
     for (const auto &row : rows) {
-        const char *result = FormatNetErrorText(row.text.c_str(), row.code);
+        char text[kNetErrorBufferChars];
+        FormatNetError(row.code, text, sizeof(text));
+        const char *result = NetErrorText(row.code);
         EXPECT_EQ(row.expected, result);
-        EXPECT_EQ(result, NetErrorText(row.code)) << "one buffer for both";
+        EXPECT_EQ(row.expected, text);
+        EXPECT_EQ(result, NetErrorText(row.code)) << "one buffer for every call";
     }
 }
 
-TEST_F(SpineTest, CentresWithinHalvedWideDesktop)
+TEST_F(SpineTest, CentresOnTheWholeWorkArea)
 {
-    POINT p = ComputeCentredOrigin(3200, 1200, 600, 500);
-    EXPECT_EQ(p.x, 500);   // centred in the left 1600 pixels
-    EXPECT_EQ(p.y, 350);   // 1200 is not above 1280: the full height
-    p = ComputeCentredOrigin(1600, 2560, 601, 501);
-    EXPECT_EQ(p.x, 499);
-    EXPECT_EQ(p.y, 389);
-    p = ComputeCentredOrigin(640, 480, 700, 600);   // larger than the screen: negative, toward zero
-    EXPECT_EQ(p.x, -30);
-    EXPECT_EQ(p.y, -60);
+    const struct {
+        RECT work;
+        int width, height;
+        POINT expected;
+    } rows[] = {
+        {{0, 0, 3200, 1200}, 600, 500, {1300, 350}},   // a wide screen is not halved
+        {{0, 0, 1600, 2560}, 601, 501, {499, 1029}},   // nor a tall one
+        {{0, 0, 1024, 768}, 600, 500, {212, 134}},
+        {{0, 40, 2560, 1440}, 600, 500, {980, 490}},   // a taskbar at the top
+        {{0, 0, 640, 480}, 700, 600, {-30, -60}},      // larger than the area: negative, toward zero
+    };
+    for (const auto &row : rows) {
+        POINT p = ComputeCentredOrigin(row.work, row.width, row.height);
+        EXPECT_EQ(row.expected.x, p.x);
+        EXPECT_EQ(row.expected.y, p.y);
+    }
 }
 
 TEST_F(SpineTest, NarrowNameTurnsWideUnitsIntoQuestionMarks)
@@ -423,11 +434,10 @@ TEST_F(SpineTest, StartsOnThePdcWithTwoTabsAndEndsCleanly)
         EXPECT_NE(host->currentPage, (HWND)NULL);
         EXPECT_LT(host->pageRect.left, host->pageRect.right);
         EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_TAB));
-        // Its creation centred it on the screen (wide or tall desktops halved first).
+        // Its creation centred it on the primary monitor's work area.
         RECT frame;
         GetWindowRect(main, &frame);
-        POINT centre = ComputeCentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                            frame.right - frame.left, frame.bottom - frame.top);
+        POINT centre = ComputeCentredOrigin(GetPrimaryWorkArea(), frame.right - frame.left, frame.bottom - frame.top);
         EXPECT_EQ(frame.left, centre.x);
         EXPECT_EQ(frame.top, centre.y);
         EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);

@@ -44,6 +44,11 @@ namespace {
 
 PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool exact)
 {
+    return RunConsoleProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder);
+}
+
+PolRun RunConsoleProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+{
     PolRun run = {(DWORD)-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
@@ -56,7 +61,7 @@ PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    std::string commandLine = PolCommandLine(arguments);
+    std::string commandLine = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL,
                                   folder.empty() ? NULL : folder.c_str(), &startup, &process);

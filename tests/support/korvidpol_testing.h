@@ -17,6 +17,9 @@ struct PolRun {
 std::string PolCommandLine(const std::string &arguments);
 // Runs build/lab/korvidpol-lab.exe with the arguments in folder (the current one when empty).
 PolRun RunPol(const std::string &arguments, const std::string &folder = "");
+// Runs a console program (a full path) with the arguments, its output collected as RunPol's.
+PolRun RunConsoleProgram(const std::string &program, const std::string &arguments,
+                         const std::string &folder = "");
 
 // A fresh empty folder below the temporary folder.
 std::string FreshFolder(const char *name);

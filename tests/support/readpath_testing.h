@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "lab/labconfig.h"
-#include "policy/model.h"
+#include "model/model.h"
 
 const char kVersionKeyPath[] = "SOFTWARE\\VelmorServer\\CurrentVersion";
 

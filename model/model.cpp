@@ -1,21 +1,19 @@
 // The policies as data: finding a description, the rules of its values, and the reads and
 // writes of its keys below a root that the caller opened. No window, no message box, no static
 // buffer: the dialogs and other programs call these from any thread.
-#include "policy/model.h"
+#include "model/model.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include "connection/batchread.h"
 #include "connection/netcalls.h"
-#include "policies/policies.h"
 
 namespace {
 
-const PolicyModel *const kAllPolicies[kPolicyCount] = {
-    &kUnixAccountPolicy, &kUpsPolicy, &kAlerterPolicy, &kBrowserPolicy, &kNetlogonPolicy,
-    &kNameSpacePolicy, &kUnixFsPolicy, &kUsersAlertsPolicy, &kClientsPolicy, &kAnnouncePolicy,
-};
+#define KORVID_MODEL_ROW(model, dialogId, dialogProc, descriptionId) &model,
+const PolicyModel *const kAllPolicies[kPolicyCount] = { KORVID_POLICY_ROWS(KORVID_MODEL_ROW) };
+#undef KORVID_MODEL_ROW
 
 BOOL IsTextRule(ValueRule rule)
 {

@@ -8,10 +8,9 @@
 
 #include <windows.h>
 
-#include "connection/target.h"
+#include "connection/computer.h"
 
 enum { kRegStringChars = 5000 };  // a string read holds at most 4999 characters and a zero
-enum { kPolicyCount = 10 };
 enum { kMaxPolicyValues = 8 };     // values of one description, every role's together
 
 // How a dialog reaches its key, which decides the wording of its messages.
@@ -174,6 +173,32 @@ constexpr ValueModel OptionalValue(ValueModel value)
 // ---------------------------------------------------------------------------------------------
 // The ten descriptions
 // ---------------------------------------------------------------------------------------------
+
+// The one table of the policies, one row each, in the Policy page's table order: the
+// description (model/<name>.cpp), the dialog's template, its procedure (policies/<name>.cpp) and
+// the description's string. The model expands the first column only, so it needs neither the
+// dialogs nor the resources; the Policy page expands every column. Adding a policy is one row
+// here, its description and its dialog.
+#define KORVID_POLICY_ROWS(ROW) \
+    ROW(kUnixAccountPolicy, IDD_UNIX_ACCOUNT, UnixAccountMappingDlgProc, IDS_UNIX_ACCOUNT_DESCR) \
+    ROW(kUpsPolicy, IDD_UPS_SERVICE, UpsServiceDlgProc, IDS_UPS_SERVICE_DESCR) \
+    ROW(kAlerterPolicy, IDD_ALERTER, AlerterServiceDlgProc, IDS_ALERTER_DESCR) \
+    ROW(kBrowserPolicy, IDD_BROWSER, BrowserServiceDlgProc, IDS_BROWSER_DESCR) \
+    ROW(kNetlogonPolicy, IDD_NETLOGON, NetlogonServiceDlgProc, IDS_NETLOGON_DESCR) \
+    ROW(kNameSpacePolicy, IDD_NAME_SPACE, NameSpaceMappingDlgProc, IDS_NAME_SPACE_DESCR) \
+    ROW(kUnixFsPolicy, IDD_UNIX_FS, UnixFileSystemDlgProc, IDS_UNIX_FS_DESCR) \
+    ROW(kUsersAlertsPolicy, IDD_USERS_ALERTS, UsersAlertsDlgProc, IDS_USERS_ALERTS_DESCR) \
+    ROW(kClientsPolicy, IDD_CONNECTED_CLIENTS, ConnectedClientsDlgProc, IDS_CONNECTED_CLIENTS_DESCR) \
+    ROW(kAnnouncePolicy, IDD_ANNOUNCEMENT, ServerAnnouncementDlgProc, IDS_ANNOUNCEMENT_DESCR)
+
+#define KORVID_DECLARE_POLICY_MODEL(model, dialogId, dialogProc, descriptionId) \
+    extern const PolicyModel model;
+KORVID_POLICY_ROWS(KORVID_DECLARE_POLICY_MODEL)
+#undef KORVID_DECLARE_POLICY_MODEL
+
+#define KORVID_COUNT_POLICY(model, dialogId, dialogProc, descriptionId) +1
+enum { kPolicyCount = 0 KORVID_POLICY_ROWS(KORVID_COUNT_POLICY) };
+#undef KORVID_COUNT_POLICY
 
 // In the Policy page's table order.
 const PolicyModel *const *AllPolicies();
