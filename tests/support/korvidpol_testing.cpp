@@ -33,21 +33,29 @@ std::string PolCommandLine(const std::string &arguments)
 
 namespace {
 
-// The run with its standard output as the program wrote it, carriage returns and all.
-PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool exact);
+// The run with its standard output as the program wrote it (exact: carriage returns and all).
+PolRun RunProgram(const std::string &program, const std::string &arguments, const std::string &folder, bool exact);
+
+PolRun RunPolExact(const std::string &arguments, const std::string &folder)
+{
+    return RunProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder, true);
+}
 
 }  // namespace
 
-PolRun RunPol(const std::string &arguments, const std::string &folder) { return RunPolExact(arguments, folder, false); }
-
-namespace {
-
-PolRun RunPolExact(const std::string &arguments, const std::string &folder, bool exact)
+PolRun RunPol(const std::string &arguments, const std::string &folder)
 {
     return RunConsoleProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder);
 }
 
 PolRun RunConsoleProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+{
+    return RunProgram(program, arguments, folder, false);
+}
+
+namespace {
+
+PolRun RunProgram(const std::string &program, const std::string &arguments, const std::string &folder, bool exact)
 {
     PolRun run = {(DWORD)-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
@@ -287,7 +295,7 @@ bool ParseCsv(const std::string &text, std::vector<std::vector<std::string>> *ro
 std::vector<std::vector<std::string>> RunCsv(const std::string &arguments, const std::vector<std::string> &columns,
                                              DWORD expectedCode, const std::string &folder)
 {
-    PolRun run = RunPolExact(arguments + " /csv", folder, true);
+    PolRun run = RunPolExact(arguments + " /csv", folder);
     EXPECT_EQ(run.code, expectedCode) << arguments << "\n" << run.err;
     std::vector<std::vector<std::string>> rows;
     std::string error;
