@@ -141,10 +141,7 @@ TEST(KorvidpolDomain, FilesAndTheDomainNameEachServerOnce)
 
     // A list that cannot be made: nothing is asked of any computer.
     WriteTextFile(folder + "\\long.txt", "VELMOR-PDC\n" + std::string(700, 'X') + "\n");
-    const struct {
-        const char *servers;
-        const char *error;
-    } refused[] = {
+    const PolCase refused[] = {
         {"VELMOR-PDC @missing.txt", "korvidpol: missing.txt: cannot open missing.txt (error 2)\n"},
         {"VELMOR-PDC @long.txt", "korvidpol: long.txt: line 2: not a computer name\n"},
         {"VELMOR-PDC /domain:KORVID", "korvidpol: the computers of domain KORVID could not be listed: "
@@ -154,11 +151,11 @@ TEST(KorvidpolDomain, FilesAndTheDomainNameEachServerOnce)
     for (const auto &c : refused) {
         LoadPolLab();
         LabSetDomainDword("KORVID", "EnumStatus", 53);
-        PolRun run = RunPol(std::string("check base.reg ") + c.servers, folder);
-        EXPECT_EQ(run.code, 2u) << c.servers;
-        EXPECT_EQ(run.out, "") << c.servers;
-        EXPECT_EQ(run.err, c.error) << c.servers;
-        EXPECT_EQ(LabCounter("VELMOR-PDC", "RoundTrips"), 0u) << c.servers;
+        PolRun run = RunPol(std::string("check base.reg ") + c.arguments, folder);
+        EXPECT_EQ(run.code, 2u) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+        EXPECT_EQ(run.err, c.text) << c.arguments;
+        EXPECT_EQ(LabCounter("VELMOR-PDC", "RoundTrips"), 0u) << c.arguments;
     }
 }
 

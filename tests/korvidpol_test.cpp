@@ -49,10 +49,7 @@ TEST(Korvidpol, UsageAndBadUsageDoNothing)
     PolRun help = RunPol("/?");
     EXPECT_EQ(help.code, 0u);
     EXPECT_TRUE(Contains(help.out, "korvidpol apply   FILE SERVER... [/dryrun] [/backup:DIR] [/parallel:N]"));
-    const struct {
-        const char *arguments;
-        const char *error;
-    } cases[] = {
+    const PolCase cases[] = {
         {"frob", "unknown command \"frob\""},
         {"list extra", "list takes nothing more"},
         {"show", "show needs SERVER"},
@@ -71,7 +68,7 @@ TEST(Korvidpol, UsageAndBadUsageDoNothing)
         EXPECT_EQ(run.code, 2u) << c.arguments;
         EXPECT_EQ(run.out, "") << c.arguments;
         EXPECT_EQ(run.err.find("korvidpol: "), 0u) << run.err;
-        EXPECT_TRUE(Contains(run.err, c.error)) << c.arguments << ": " << run.err;
+        EXPECT_TRUE(Contains(run.err, c.text)) << c.arguments << ": " << run.err;
     }
     EXPECT_EQ(LabCounter("VELMOR-PDC", "RoundTrips"), 0u);
 }

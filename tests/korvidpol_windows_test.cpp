@@ -42,10 +42,7 @@ TEST(Korvidpol, AValueThatCannotBeReadIsAnErrorOfShowExportAndDiff)
 {
     const std::string error = "korvidpol: \\\\VELMOR-PDC: alerter CountNotOnNetworkCache could not be read (5): "
                               "Access is denied (5).\n";
-    const struct {
-        const char *arguments;
-        const char *out;
-    } cases[] = {
+    const PolCase cases[] = {
         {"show VELMOR-PDC alerter", "alerter  CountNotOnNetworkCache  stored (unreadable: 5)  note: could not be read\n"},
         {"export VELMOR-PDC alerter", "; \"CountNotOnNetworkCache\" could not be read (5)\n"},
         {"export VELMOR-PDC alerter /out:pdc.kpol", "\\\\VELMOR-PDC  exported to "},
@@ -62,7 +59,7 @@ TEST(Korvidpol, AValueThatCannotBeReadIsAnErrorOfShowExportAndDiff)
             PolRun run = RunPol(c.arguments, folder);
             EXPECT_EQ(run.code, 1u) << c.arguments;
             EXPECT_EQ(run.err, error) << c.arguments;
-            EXPECT_TRUE(Contains(run.out, c.out)) << c.arguments << "\n" << run.out;
+            EXPECT_TRUE(Contains(run.out, c.text)) << c.arguments << "\n" << run.out;
         }
         EXPECT_TRUE(Contains(ReadTextFile(folder + "\\pdc.kpol"), "; \"CountNotOnNetworkCache\" could not be read (5)\n"));
         LabClearFaults("VELMOR-PDC");

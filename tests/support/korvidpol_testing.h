@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+// One row of a table of korvidpol runs: its arguments and a text its output must hold.
+struct PolCase {
+    const char *arguments;
+    const char *text;
+};
+
 struct PolRun {
     DWORD code;
     std::string out;  // standard output, line ends as "\n"
