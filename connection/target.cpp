@@ -164,15 +164,6 @@ ServerRole GetServerRole()
     return RoleOfServerType(GetServerType());
 }
 
-void NarrowName(const WCHAR *wide, char *narrow, int capacity)
-{
-    int i = 0;
-    // A workstation answer from the network may carry no workgroup text at all.
-    for (; wide && i < capacity - 1 && wide[i]; ++i)
-        narrow[i] = wide[i] < 256 ? static_cast<char>(wide[i]) : '?';
-    narrow[i] = '\0';
-}
-
 void CloseRemoteRoot()
 {
     ForgetBatchRefusal(target.remoteRoot);
