@@ -69,8 +69,7 @@ void ShowFirstPage(HWND window)
 
 void CentreWindow(HWND window, const CREATESTRUCTA *create)
 {
-    POINT origin = ComputeCentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                        create->cx, create->cy);
+    POINT origin = ComputeCentredOrigin(GetPrimaryWorkArea(), create->cx, create->cy);
     SetWindowPos(window, NULL, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
 }
 
@@ -255,14 +254,25 @@ void EnableMainButtons(BOOL enable)
     EnableWindow(GetMainItem(IDC_MAIN_OK), enable);
 }
 
-POINT ComputeCentredOrigin(int screenWidth, int screenHeight, int windowWidth, int windowHeight)
+POINT ComputeCentredOrigin(const RECT &workArea, int windowWidth, int windowHeight)
 {
-    if (screenWidth > 1600)
-        screenWidth /= 2;
-    if (screenHeight > 1280)
-        screenHeight /= 2;
-    POINT origin = {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
+    POINT origin = {workArea.left + (workArea.right - workArea.left - windowWidth) / 2,
+                    workArea.top + (workArea.bottom - workArea.top - windowHeight) / 2};
     return origin;
+}
+
+// SM_CXSCREEN and SM_CYSCREEN are the primary monitor alone: a wide screen is one monitor, not two
+// side by side, so nothing is halved. The work area leaves out the taskbar.
+RECT GetPrimaryWorkArea()
+{
+    MONITORINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    const POINT origin = {0, 0};
+    if (GetMonitorInfoA(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &info))
+        return info.rcWork;
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return screen;
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

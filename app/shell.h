@@ -3,6 +3,7 @@
 #define KORVID_SHELL_H
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <stdarg.h>
 
@@ -28,6 +29,19 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 // Tools and About box (commands 23 to 26 and 29).
 BOOL LaunchTool(HWND mainWindow, int commandId);
+// CreateProcessA's status for a program whose manifest asks for elevation (not in mingw's headers).
+enum { kElevationRequired = 740 };
+// The two calls that start a tool: CreateProcessA, and ShellExecuteExA for a tool that needs
+// elevation (CreateProcessA fails with ERROR_ELEVATION_REQUIRED).
+struct ToolStartCalls {
+    BOOL (WINAPI *createProcess)(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                                 LPSECURITY_ATTRIBUTES thread, BOOL inheritHandles, DWORD flags,
+                                 LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
+                                 LPPROCESS_INFORMATION information);
+    BOOL (WINAPI *shellExecute)(SHELLEXECUTEINFOA *info);
+};
+// A test's hook: replaces the calls that start the tools; null puts the system's own back.
+void SetToolStartCalls(const ToolStartCalls *calls);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Keeps the window that had the focus before a tool launch, a selection or the About box, or
@@ -35,9 +49,10 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 void SetSavedFocus(HWND window);
 HWND GetSavedFocus();
 
-// Where the main window goes on a screen of the given size: a width above 1600 or a height
-// above 1280 pixels is halved first (a desktop spanning two monitors).
-POINT ComputeCentredOrigin(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
+// Where the main window goes: centred on a monitor's work area (signed halves, toward zero).
+POINT ComputeCentredOrigin(const RECT &workArea, int windowWidth, int windowHeight);
+// The work area of the primary monitor, where the main window is centred.
+RECT GetPrimaryWorkArea();
 
 // Loads a string of the string table into a buffer of kTextChars; a missing string is empty.
 void LoadAppString(UINT id, char *buffer, int capacity = kTextChars);

@@ -9,6 +9,9 @@
 
 namespace {
 
+const ToolStartCalls kSystemStartCalls = {CreateProcessA, ShellExecuteExA};
+ToolStartCalls startCalls = kSystemStartCalls;
+
 enum ToolArgument { ArgumentNone, ArgumentComputer, ArgumentDomain };
 
 struct ToolEntry {
@@ -60,7 +63,23 @@ void FormatToolCommandLine(const char *path, const char *argument, char *command
     }
 }
 
-void StartTool(char *commandLine)
+// A tool whose manifest asks for elevation (Event Viewer and Performance Monitor, for an
+// administrator) cannot be started by CreateProcessA: the shell starts it, through the elevation
+// prompt, with the same program and argument. Its failures show nothing either.
+void StartElevatedTool(HWND owner, const char *path, const char *argument)
+{
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpFile = path;
+    info.lpParameters = argument;
+    info.nShow = SW_SHOW;
+    startCalls.shellExecute(&info);
+}
+
+void StartTool(HWND owner, const char *path, const char *argument, char *commandLine)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
@@ -69,10 +88,12 @@ void StartTool(char *commandLine)
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof(process));
     // A failed start shows nothing; the tool runs on its own, so its handles are not kept.
-    if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+    if (startCalls.createProcess(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+    } else if (GetLastError() == kElevationRequired) {
+        StartElevatedTool(owner, path, argument);
     }
 }
 
@@ -91,9 +112,12 @@ BOOL LaunchTool(HWND mainWindow, int commandId)
         return FALSE;
     }
 
+    const char *argument = GetToolArgument(*tool);
     char commandLine[kCommandLineChars];
-    FormatToolCommandLine(path, GetToolArgument(*tool), commandLine, sizeof(commandLine));
+    FormatToolCommandLine(path, argument, commandLine, sizeof(commandLine));
     SetSavedFocus(GetFocus());
-    StartTool(commandLine);
+    StartTool(mainWindow, path, argument, commandLine);
     return TRUE;
 }
+
+void SetToolStartCalls(const ToolStartCalls *calls) { startCalls = calls ? *calls : kSystemStartCalls; }

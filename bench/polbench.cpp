@@ -1,6 +1,7 @@
-// korvidpol benchmark: one file applied to 50 lab servers that answer after 20 ms, one at a time
-// and sixteen at a time (wall time, round trips per server, speed-up), and the peak memory of
-// korvidpol-lab.exe working on 64 servers. Prints figures; it judges nothing.
+// korvidpol benchmark: one file applied to and checked against 50 lab servers that answer after
+// 20 ms, one at a time and sixteen at a time (wall time, round trips per server, speed-up), the
+// servers of a domain of 200 such computers listed, and the peak memory of korvidpol-lab.exe
+// working on 64 servers. Prints figures; it judges nothing.
 #include <windows.h>
 #include <psapi.h>
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-const int kServers = 50, kMemoryServers = 64;
+const int kServers = 50, kMemoryServers = 64, kDomainComputers = 200;
 const char kAlerter[] = "SYSTEM\\CurrentControlSet\\Services\\Alerter\\Parameters";
 
 std::string Folder()
@@ -47,7 +48,7 @@ void WriteAll(const std::string &path, const std::string &text)
 std::string ServerName(int i)
 {
     char name[16];
-    snprintf(name, sizeof(name), "BENCH-%02d", i);
+    snprintf(name, sizeof(name), "BENCH-%03d", i);
     return name;
 }
 
@@ -64,7 +65,11 @@ void MakeServers(int count, const std::string &temp)
     }
     WriteAll(temp + "\\servers.reg", all);
     LabImportRegFile((temp + "\\servers.reg").c_str());
-    for (int i = 1; i <= count; i++) LabSetComputerDword(ServerName(i).c_str(), "LatencyMs", 20);
+    for (int i = 1; i <= count; i++) {
+        LabSetComputerDword(ServerName(i).c_str(), "LatencyMs", 20);
+        LabSetComputerString(ServerName(i).c_str(), "LanGroup", "BENCH");
+    }
+    LabSetDomainDword("BENCH", "LatencyMs", 20);
 }
 
 struct Figures {
@@ -74,12 +79,17 @@ struct Figures {
     SIZE_T peakBytes;
 };
 
-Figures Apply(int count, int parallel, const std::string &temp)
+// korvidpol-lab.exe with the arguments (SERVERS: the names of the count servers) on count fresh
+// servers; round trips per server.
+Figures Run(const std::string &arguments, int count, int parallel, const std::string &temp)
 {
     MakeServers(count, temp);
-    std::string command = "\"" + Folder() + "\\korvidpol-lab.exe\" apply policies.reg";
-    for (int i = 1; i <= count; i++) command += " " + ServerName(i);
-    command += " /backup:undo /parallel:" + std::to_string(parallel);
+    std::string command = "\"" + Folder() + "\\korvidpol-lab.exe\" ", names;
+    for (int i = 1; i <= count; i++) names += " " + ServerName(i);
+    std::string expanded = arguments;
+    size_t at = expanded.find("SERVERS");
+    if (at != std::string::npos) expanded.replace(at, 7, names);
+    command += expanded + " /parallel:" + std::to_string(parallel);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -108,6 +118,7 @@ Figures Apply(int count, int parallel, const std::string &temp)
     CloseHandle(nul);
     DWORD trips = 0;
     for (int i = 1; i <= count; i++) trips += LabCounter(ServerName(i).c_str(), "RoundTrips");
+    trips += LabCounter("BENCH", "RoundTrips");  // the enumeration of the domain, when asked
     figures.roundTrips = (double)trips / count;
     return figures;
 }
@@ -126,16 +137,28 @@ int main()
              "\"NotOnNetworkCacheTimeout\"=dword:000000f0\r\n\r\n"
              "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\UPS\\Parameters]\r\n"
              "\"PowerFailAddress\"=\"operators\"\r\n\"PowerMessageInterval\"=dword:00000005\r\n");
-    printf("korvidpol apply of one file (5 values of 2 policies) to lab servers with LatencyMs 20\n");
-    Figures serial = Apply(kServers, 1, temp);
-    Figures parallel = Apply(kServers, 16, temp);
-    printf("  %d servers, /parallel:1   %.2f s (exit %lu), %.1f round trips per server\n", kServers,
-           serial.seconds, serial.code, serial.roundTrips);
-    printf("  %d servers, /parallel:16  %.2f s (exit %lu), %.1f round trips per server\n", kServers,
-           parallel.seconds, parallel.code, parallel.roundTrips);
-    printf("  speed-up %.1f\n", parallel.seconds > 0 ? serial.seconds / parallel.seconds : 0.0);
+    const struct {
+        const char *title;
+        const char *arguments;
+        int servers;
+    } runs[] = {
+        {"korvidpol apply of one file (5 values of 2 policies)", "apply policies.reg SERVERS /backup:undo", kServers},
+        {"korvidpol check of the same file as a baseline", "check policies.reg SERVERS", kServers},
+        {"korvidpol servers of a domain", "servers /domain:BENCH", kDomainComputers},
+    };
+    for (const auto &run : runs) {
+        printf("%s, lab computers with LatencyMs 20\n", run.title);
+        Figures serial = Run(run.arguments, run.servers, 1, temp);
+        Figures parallel = Run(run.arguments, run.servers, 16, temp);
+        printf("  %d computers, /parallel:1   %.2f s (exit %lu), %.1f round trips per computer\n", run.servers,
+               serial.seconds, serial.code, serial.roundTrips);
+        printf("  %d computers, /parallel:16  %.2f s (exit %lu), %.1f round trips per computer\n", run.servers,
+               parallel.seconds, parallel.code, parallel.roundTrips);
+        printf("  speed-up %.1f\n", parallel.seconds > 0 ? serial.seconds / parallel.seconds : 0.0);
+        fflush(stdout);
+    }
     for (int n : {4, 64}) {
-        Figures memory = Apply(kMemoryServers, n, temp);
+        Figures memory = Run("apply policies.reg SERVERS /backup:undo", kMemoryServers, n, temp);
         printf("  %d servers, /parallel:%-2d  %.2f s (exit %lu), peak working set %.1f MB\n", kMemoryServers, n,
                memory.seconds, memory.code, memory.peakBytes / (1024.0 * 1024.0));
     }

@@ -141,6 +141,12 @@ ServerRole RoleOfServerType(DWORD serverType)
 void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
                       ComputerClass *result)
 {
+    ClassifyComputerWith(name, wideName, waitCursor, ProbeWriteAccess, result);
+}
+
+void ClassifyComputerWith(const char *name, const WCHAR *wideName, BOOL waitCursor,
+                          ClassifyProbes probes, ComputerClass *result)
+{
     memset(result, 0, sizeof(*result));
     WCHAR widened[kNameChars] = {0};
     if (!wideName) {
@@ -156,7 +162,7 @@ void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
         return;
     result->kind = PlatformNone;
     ProbeRegistry(name, waitCursor, result);
-    if (result->step != ClassifyAccepted)
+    if (result->step != ClassifyAccepted || probes == LeaveOutWriteProbe)
         return;
     result->writeAccess =
         OpenProbe(result->root, kParametersKey, KEY_WRITE, waitCursor) == ERROR_SUCCESS;

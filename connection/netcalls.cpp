@@ -19,6 +19,7 @@ NetCalls MakeRealCalls()
     KORVID_REAL_CALL(table, RegCloseKey);
     KORVID_REAL_CALL(table, RegDeleteValueA);
     KORVID_REAL_CALL(table, RegQueryMultipleValuesA);
+    KORVID_REAL_CALL(table, NetServerEnum);
     return table;
 }
 

@@ -1,7 +1,7 @@
 // The calls that reach the selected computer over the network. The program fills the table
 // with the real Win32 functions; the lab network (lab/) installs its own stand-ins.
-// Only the remote registry (keys below the remote root) and the two LAN Manager queries go
-// through here; the local registry and everything else is called directly.
+// Only the remote registry (keys below the remote root), the LAN Manager queries and the
+// enumeration of a domain's servers go through here; the local registry and everything else is called directly.
 #ifndef KORVID_NETCALLS_H
 #define KORVID_NETCALLS_H
 
@@ -25,6 +25,11 @@ struct NetCalls {
     // Several values of one key in one round trip.
     LONG (WINAPI *RegQueryMultipleValuesA)(HKEY key, PVALENTA values, DWORD count, LPSTR buffer,
                                            LPDWORD size);
+    // The computers a browser of a domain knows (korvidpol's discovery of a domain).
+    NET_API_STATUS (WINAPI *NetServerEnum)(LMCSTR server, DWORD level, LPBYTE *buffer,
+                                           DWORD preferredLength, LPDWORD entriesRead,
+                                           LPDWORD totalEntries, DWORD serverType, LMCSTR domain,
+                                           LPDWORD resumeHandle);
 };
 
 // The table in use; the real functions unless another table was installed.

@@ -19,6 +19,10 @@ const char kSelectAnother[] = "Select another computer?";
 const UINT kFocusDialogFlags = 0x001F0002;
 const DWORD kFocusDialogHelpContext = 1031;
 const int kMaxAttempts = 5;
+// The system's select-computer library is in the system folder; the program's own folder (a
+// Downloads folder, say) is never searched, so no library planted there runs with the
+// administrator's rights. The lab's stand-in lies beside its program and asks for the standard search.
+DWORD focusLibrarySearch = LOAD_LIBRARY_SEARCH_SYSTEM32;
 
 typedef UINT (WINAPI *SystemFocusDialogProc)(HWND owner, UINT flags, LPWSTR name, UINT capacity,
                                              BOOL *okPressed, LPWSTR helpFile, DWORD helpContext);
@@ -116,7 +120,7 @@ void AcceptConnection(const ComputerClass &found)
 // Shows the select-computer dialog once; 0 when the dialog function is unavailable.
 int ShowFocusDialog(HWND owner, WCHAR *chosen, BOOL *okPressed)
 {
-    HMODULE library = LoadLibraryA("ntlanman.dll");
+    HMODULE library = LoadLibraryExA("ntlanman.dll", NULL, focusLibrarySearch);
     if (!library) {
         ShowConnectionError(NULL, "Fail to load 'ntlanman.dll'.");
         return 0;
@@ -146,6 +150,7 @@ int ShowFocusDialog(HWND owner, WCHAR *chosen, BOOL *okPressed)
 }  // namespace
 
 TargetComputer &Target() { return target; }
+void SetFocusLibrarySearch(DWORD loadFlags) { focusLibrarySearch = loadFlags; }
 HKEY GetRemoteRoot() { return target.remoteRoot; }
 BOOL GetWriteAccess() { return target.writeAccess; }
 DWORD GetServerType() { return target.serverType; }

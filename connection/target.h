@@ -34,6 +34,9 @@ ServerRole GetServerRole();
 // Lets the user choose a computer (at most five attempts); 1 when one was chosen,
 // classified and, for kinds 1 to 3, connected. name receives the chosen name (kNameChars).
 int SelectComputer(HWND owner, char *name);
+// The LoadLibraryExA flags with which the select-computer library is looked for: the system
+// folder only (LOAD_LIBRARY_SEARCH_SYSTEM32) unless the lab asks for the standard search (0).
+void SetFocusLibrarySearch(DWORD loadFlags);
 int QueryServerType(const WCHAR *name);
 // Connects the remote root again (two tries); 0 after a failure, with its message shown.
 int ReconnectRegistry();
@@ -84,6 +87,12 @@ struct ComputerClass {
 // each network call.
 void ClassifyComputer(const char *name, const WCHAR *wideName, BOOL waitCursor,
                       ComputerClass *result);
+// Whether a classification ends with the write-access probe: korvidadm's selection does;
+// korvidpol, which opens each key it writes for writing itself, leaves it out (writeAccess FALSE).
+enum ClassifyProbes { ProbeWriteAccess, LeaveOutWriteProbe };
+// ClassifyComputer with the probes chosen; otherwise the same steps and result.
+void ClassifyComputerWith(const char *name, const WCHAR *wideName, BOOL waitCursor,
+                          ClassifyProbes probes, ComputerClass *result);
 // The server type bits NetServerGetInfo reports, or 0 when it fails.
 DWORD QueryServerTypeOf(const WCHAR *name, BOOL waitCursor);
 // The role the server type bits give.

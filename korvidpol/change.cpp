@@ -7,7 +7,9 @@
 #include <string.h>
 
 #include "connection/netcalls.h"
+#include "korvidpol/csv.h"
 #include "korvidpol/korvidpol.h"
+#include "korvidpol/names.h"
 #include "korvidpol/policyfile.h"
 #include "korvidpol/runner.h"
 #include "korvidpol/undo.h"
@@ -15,11 +17,17 @@
 namespace {
 
 const char kDefaultBackupFolder[] = ".\\korvidpol-backup";
+// The keys of one policy apply keeps open from the read to the write.
+enum { kMaxKeptKeys = 4 };
+// check's CSV columns; a row of every other kind has the same columns.
+const char *const kCheckColumns[] = {"row", "server", "policy", "value", "stored", "baseline", "note"};
+enum { kCheckColumnCount = sizeof(kCheckColumns) / sizeof(kCheckColumns[0]) };
 
 struct ChangeJob {
     const PolOptions *options;
     const PolicyFile *file;
     bool restore;
+    bool check;  // what apply would change, and nothing written
     const char *backupFolder;
 };
 
@@ -35,6 +43,8 @@ struct ServerChange {
     const FileValue *restores[kRegFileEntries];
     int restoreCount;
     int changes;
+    // apply: each touched key, opened once for reading and writing, until the write closes it
+    HKEY kept[kPolicyCount][kMaxKeptKeys];
 };
 
 void ReportServerError(ServerReport *report, const PolServer &server, const char *format, ...)
@@ -51,10 +61,32 @@ void ReportServerError(ServerReport *report, const PolServer &server, const char
     report->failed = true;
 }
 
+// A check row of the server: its kind, and the policy, value, stored, baseline and note.
+void AppendCheckRow(ServerReport *report, const char *kind, const ServerChange &change, const char *policy,
+                    const char *value, const char *stored, const char *baseline, const char *note)
+{
+    char server[kNameChars + 2];
+    snprintf(server, sizeof(server), "\\\\%s", change.server.name);
+    const char *fields[kCheckColumnCount] = {kind, server, policy, value, stored, baseline, note};
+    AppendCsvRow(&report->out, kCheckColumnCount, fields);
+}
+
 void AppendChange(ServerReport *report, const ServerChange &change, const ValueRef &ref, const char *name,
                   const RawValue &before, const RawValue &after)
 {
     const ValueModel &value = ValueAt(ref);
+    if (CsvOutput()) {
+        TextBuffer stored, baseline;
+        InitText(&stored);
+        InitText(&baseline);
+        FormatCsvValue(&stored, before, value.type);
+        FormatCsvValue(&baseline, after, value.type);
+        AppendCheckRow(report, "differs", change, PolicyAt(ref.policy).id, name, TextOf(&stored), TextOf(&baseline),
+                       NULL);
+        FreeText(&stored);
+        FreeText(&baseline);
+        return;
+    }
     AppendText(&report->out, "\\\\%s  %s  %s  ", change.server.name, PolicyAt(ref.policy).id, name);
     AppendStoredValue(&report->out, before, value.type);
     AppendText(&report->out, " -> ");
@@ -64,6 +96,11 @@ void AppendChange(ServerReport *report, const ServerChange &change, const ValueR
 
 void NoteSkip(ServerReport *report, const ServerChange &change, const FileValue &fileValue, const char *why)
 {
+    if (CsvOutput()) {
+        AppendCheckRow(report, "skipped", change, PolicyAt(fileValue.ref.policy).id, fileValue.entry->name, NULL,
+                       NULL, why);
+        return;
+    }
     AppendText(&report->out, "\\\\%s  %s  %s  skipped: %s\n", change.server.name,
                PolicyAt(fileValue.ref.policy).id, fileValue.entry->name, why);
 }
@@ -236,10 +273,75 @@ bool WriteUndo(const ChangeJob &job, const ServerChange &change, char *path, int
     return true;
 }
 
+// The hive of a key path below HKEY_LOCAL_MACHINE: its first part ("SYSTEM").
+size_t HiveLength(const char *path) { return strcspn(path, "\\"); }
+
+bool SameHive(const char *a, const char *b)
+{
+    size_t length = HiveLength(a);
+    return length == HiveLength(b) && _strnicmp(a, b, length) == 0;
+}
+
+// Whether a policy's written keys are flushed: only when no policy written after it has a key in
+// the same hive, since RegFlushKey writes the whole hive of its key to storage.
+bool FlushesAfter(const ServerChange &change, int p)
+{
+    for (int q = p + 1; q < kPolicyCount; q++)
+        if (change.selected[q] != 0 && SameHive(PolicyAt(q).keys[0].path, PolicyAt(p).keys[0].path)) return false;
+    return true;
+}
+
+struct KeptOpen {
+    ServerChange *change;
+    int policy;
+};
+
+// The model's open for a write: the key kept open since the read, else an open of its own.
+LONG OpenKeptKey(void *context, const PolicyKey &key, int keyIndex, REGSAM access, BOOL writing, HKEY *handle)
+{
+    KeptOpen &open = *(KeptOpen *)context;
+    HKEY &kept = open.change->kept[open.policy][keyIndex < kMaxKeptKeys ? keyIndex : 0];
+    if (writing && keyIndex < kMaxKeptKeys && kept != NULL) {
+        *handle = kept;
+        kept = NULL;  // the model closes it
+        return ERROR_SUCCESS;
+    }
+    LONG status = Net().RegOpenKeyExA(open.change->server.root, key.path, 0, access, handle);
+    if (status != ERROR_SUCCESS) *handle = NULL;
+    return status;
+}
+
+void CloseKeptKeys(ServerChange *change)
+{
+    for (int p = 0; p < kPolicyCount; p++)
+        for (int k = 0; k < kMaxKeptKeys; k++)
+            if (change->kept[p][k] != NULL) {
+                Net().RegCloseKey(change->kept[p][k]);
+                change->kept[p][k] = NULL;
+            }
+}
+
+// Keys read but not to be written are closed as soon as the plan is made.
+void CloseUnwrittenKeys(ServerChange *change)
+{
+    for (int p = 0; p < kPolicyCount; p++) {
+        const PolicyModel &policy = PolicyAt(p);
+        for (int k = 0; k < kMaxKeptKeys && k < policy.keyCount; k++) {
+            bool written = false;
+            for (int v = 0; v < policy.valueCount; v++)
+                written = written || ((change->selected[p] >> v & 1) && policy.values[v].key == k);
+            if (written || change->kept[p][k] == NULL) continue;
+            Net().RegCloseKey(change->kept[p][k]);
+            change->kept[p][k] = NULL;
+        }
+    }
+}
+
 // apply: each policy's changed values through the model, in its write order; false at a failure.
 bool WriteApply(ServerChange *change, int *written, const char **failedName, LONG *status)
 {
-    PolicyTarget target = {change->server.root, change->server.role, change->server.name, NULL, NULL};
+    KeptOpen open = {change, 0};
+    PolicyTarget target = {change->server.root, change->server.role, change->server.name, OpenKeptKey, &open};
     PolicyWrite *write = (PolicyWrite *)malloc(sizeof(PolicyWrite));
     if (write == NULL) return false;
     bool ok = true;
@@ -250,7 +352,9 @@ bool WriteApply(ServerChange *change, int *written, const char **failedName, LON
             break;
         }
         const PolicyModel &policy = PolicyAt(p);
-        ok = WritePolicy(policy, target, change->values[p], change->selected[p], write);
+        open.policy = p;
+        ok = WritePolicyFlushing(policy, target, change->values[p], change->selected[p], FlushesAfter(*change, p),
+                                 write);
         *written += write->written;
         if (!ok) {
             const PolicyFault &fault = write->fault;
@@ -316,7 +420,10 @@ bool ReadTouchedPolicies(const ChangeJob &job, ServerChange *change, ServerRepor
             ReportServerError(report, change->server, "out of memory");
             return false;
         }
-        LONG status = SnapshotPolicy(change->server.root, policy, change->policies[p]);
+        // apply opens each key once, for the read and the write; a dry run or a check only reads.
+        bool keep = !job.restore && !job.check && !job.options->dryRun && policy.keyCount <= kMaxKeptKeys;
+        LONG status = SnapshotPolicyKeeping(change->server.root, policy, change->policies[p],
+                                            keep ? change->kept[p] : NULL);
         if (status == ERROR_SUCCESS) continue;
         char text[kNetErrorBufferChars];
         FormatNetError((DWORD)status, text, sizeof(text));
@@ -326,12 +433,29 @@ bool ReadTouchedPolicies(const ChangeJob &job, ServerChange *change, ServerRepor
     return true;
 }
 
+// check: one line of the server's standing against the baseline; a server that differs fails.
+void SummarizeCheck(const ServerChange &change, ServerReport *report)
+{
+    char summary[64] = "in line with the baseline";
+    if (change.changes > 0)
+        snprintf(summary, sizeof(summary), "%d value%s differ%s", change.changes, change.changes == 1 ? "" : "s",
+                 change.changes == 1 ? "s" : "");
+    if (CsvOutput()) AppendCheckRow(report, "summary", change, NULL, NULL, NULL, NULL, summary);
+    else AppendText(&report->out, "\\\\%s  %s\n", change.server.name, summary);
+    if (change.changes > 0) report->failed = true;
+}
+
 void ChangeServer(const ChangeJob &job, ServerChange *change, ServerReport *report)
 {
     if (!ReadTouchedPolicies(job, change, report)) return;
     if (job.restore) PlanRestore(job, change, report);
     else PlanApply(job, change, report);
+    CloseUnwrittenKeys(change);
     const char *name = change->server.name;
+    if (job.check) {
+        SummarizeCheck(*change, report);
+        return;
+    }
     if (change->changes == 0) {
         AppendText(&report->out, "\\\\%s  no change\n", name);
         return;
@@ -372,8 +496,9 @@ void RunChangeJob(void *context, const char *server, ServerReport *report)
         report->failed = true;
         return;
     }
-    if (OpenServer(server, &change->server, report)) {
+    if (OpenServerFrom(server, ListedOf(server).fromDomain, &change->server, report)) {
         ChangeServer(job, change, report);
+        CloseKeptKeys(change);
         CloseServer(&change->server);
     }
     for (int p = 0; p < kPolicyCount; p++) {
@@ -383,7 +508,7 @@ void RunChangeJob(void *context, const char *server, ServerReport *report)
     free(change);
 }
 
-int RunChange(const PolOptions &options, bool restore)
+int RunChange(const PolOptions &options, bool restore, bool check)
 {
     PolicyFile *file = NewPolicyFile();
     if (file == NULL) {
@@ -394,14 +519,31 @@ int RunChange(const PolOptions &options, bool restore)
         FreePolicyFile(file);
         return ExitUsage;
     }
-    ChangeJob job = {&options, file, restore, options.backupDir ? options.backupDir : kDefaultBackupFolder};
-    int failed = RunServers(options.operands + 1, options.operandCount - 1, options.parallel, RunChangeJob, &job);
+    ServerList list;
+    InitServerList(&list);
+    if (!ListServers(options.operands + 1, options.operandCount - 1, options.domain, &list)) {
+        FreeServerList(&list);
+        FreePolicyFile(file);
+        return ExitUsage;
+    }
+    if (CsvOutput()) {
+        TextBuffer header;
+        InitText(&header);
+        AppendCsvRow(&header, kCheckColumnCount, kCheckColumns);
+        PrintText(STD_OUTPUT_HANDLE, &header);
+        FreeText(&header);
+    }
+    ChangeJob job = {&options, file, restore, check, options.backupDir ? options.backupDir : kDefaultBackupFolder};
+    int failed = RunServerList(list, options.parallel, RunChangeJob, &job);
+    FreeServerList(&list);
     FreePolicyFile(file);
     return failed > 0 ? ExitFailed : ExitDone;
 }
 
 }  // namespace
 
-int ApplyFile(const PolOptions &options) { return RunChange(options, false); }
+int ApplyFile(const PolOptions &options) { return RunChange(options, false, false); }
 
-int RestoreFile(const PolOptions &options) { return RunChange(options, true); }
+int RestoreFile(const PolOptions &options) { return RunChange(options, true, false); }
+
+int CheckBaseline(const PolOptions &options) { return RunChange(options, false, true); }

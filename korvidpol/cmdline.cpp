@@ -8,7 +8,9 @@
 namespace {
 
 // What each command takes: the least number of operands, the most (-1: any), the switches.
-enum { SwitchOut = 1, SwitchDryRun = 2, SwitchBackup = 4, SwitchParallel = 8 };
+enum { SwitchOut = 1, SwitchDryRun = 2, SwitchBackup = 4, SwitchParallel = 8, SwitchDomain = 16, SwitchCsv = 32 };
+// The commands that take SERVER...: a /domain: may stand for all of them.
+const unsigned kServerListSwitches = SwitchParallel | SwitchDomain;
 
 const struct {
     const char *name;
@@ -18,14 +20,16 @@ const struct {
     unsigned switches;
     const char *operands;  // for the message about a missing operand
 } kCommands[] = {
-    {"list", CommandList, 0, 0, 0, ""},
-    {"show", CommandShow, 1, -1, 0, "SERVER [POLICY...]"},
+    {"list", CommandList, 0, 0, SwitchCsv, ""},
+    {"show", CommandShow, 1, -1, SwitchCsv, "SERVER [POLICY...]"},
     {"export", CommandExport, 1, -1, SwitchOut, "SERVER [POLICY...] [/out:FILE]"},
-    {"diff", CommandDiff, 2, -1, 0, "SOURCE SOURCE [POLICY...]"},
-    {"apply", CommandApply, 2, -1, SwitchDryRun | SwitchBackup | SwitchParallel,
+    {"diff", CommandDiff, 2, -1, SwitchCsv, "SOURCE SOURCE [POLICY...]"},
+    {"apply", CommandApply, 2, -1, SwitchDryRun | SwitchBackup | kServerListSwitches,
      "FILE SERVER... [/dryrun] [/backup:DIR] [/parallel:N]"},
-    {"restore", CommandRestore, 2, -1, SwitchDryRun | SwitchBackup | SwitchParallel,
+    {"restore", CommandRestore, 2, -1, SwitchDryRun | SwitchBackup | kServerListSwitches,
      "FILE SERVER... [/dryrun] [/backup:DIR] [/parallel:N]"},
+    {"servers", CommandServers, 0, 0, SwitchDomain | SwitchParallel | SwitchCsv, ""},
+    {"check", CommandCheck, 2, -1, kServerListSwitches | SwitchCsv, "FILE SERVER... [/parallel:N]"},
 };
 
 const char kUsage[] =
@@ -37,17 +41,23 @@ const char kUsage[] =
     "korvidpol diff    SOURCE SOURCE [POLICY...]\n"
     "korvidpol apply   FILE SERVER... [/dryrun] [/backup:DIR] [/parallel:N]\n"
     "korvidpol restore FILE SERVER... [/dryrun] [/backup:DIR] [/parallel:N]\n"
+    "korvidpol check   FILE SERVER... [/parallel:N]\n"
+    "korvidpol servers [/domain:NAME] [/parallel:N]\n"
     "\n"
     "  POLICY      a policy's short id or its name; none means all ten (see korvidpol list)\n"
-    "  SERVER      a computer name, with or without \\\\\n"
+    "  SERVER      a computer name, with or without \\\\; @FILE: the names in FILE, one a line;\n"
+    "              /domain:NAME: every Velmor Server with a domain role in domain NAME\n"
     "  SOURCE      \\\\SERVER, or a .reg file\n"
     "  /out:FILE   writes the export to FILE instead of standard output\n"
     "  /dryrun     shows what would change and writes nothing\n"
     "  /backup:DIR the folder of the undo files (default .\\korvidpol-backup)\n"
     "  /parallel:N works on N servers at once, 1 to 64 (default 4)\n"
+    "  /domain:NAME the domain whose computers servers lists (default: this computer's)\n"
+    "  /csv        list, show, diff, check and servers: the report as CSV rows\n"
     "\n"
-    "Exit codes: 0 success (diff: no difference); 1 diff found differences, or a server could\n"
-    "not be done; 2 bad usage or a refused file, nothing done.\n";
+    "Exit codes: 0 success (diff: no difference; check: every server in line); 1 diff found\n"
+    "differences, check found a server that differs, or a server could not be done (servers:\n"
+    "the domain could not be enumerated); 2 bad usage or a refused file, nothing done.\n";
 
 bool Fail(char *error, int capacity, const char *format, const char *detail)
 {
@@ -89,6 +99,12 @@ bool ParseSwitch(const char *text, PolOptions *options, unsigned *seen, char *er
     } else if ((value = SwitchValue(text, "backup")) != NULL) {
         which = SwitchBackup;
         options->backupDir = value;
+    } else if (lstrcmpiA(text, "csv") == 0) {
+        which = SwitchCsv;
+        options->csv = true;
+    } else if ((value = SwitchValue(text, "domain")) != NULL) {
+        which = SwitchDomain;
+        options->domain = value;
     } else if ((value = SwitchValue(text, "parallel")) != NULL) {
         which = SwitchParallel;
         options->parallel = ParseParallel(value);
@@ -140,7 +156,9 @@ bool ParseCommandLine(int argc, char **argv, PolOptions *options, char *error, i
     const auto &entry = kCommands[command];
     unsigned misplaced = seen & ~entry.switches;
     if (misplaced != 0) return Fail(error, capacity, "%s takes no such switch", entry.name);
-    if (options->operandCount < entry.leastOperands) {
+    // A /domain: names the servers of a command that takes SERVER...: the FILE alone will do.
+    int least = (seen & SwitchDomain) && entry.leastOperands > 1 ? 1 : entry.leastOperands;
+    if (options->operandCount < least) {
         snprintf(error, capacity, "%s needs %s", entry.name, entry.operands);
         return false;
     }

@@ -11,6 +11,8 @@ enum PolCommand {
     CommandDiff,
     CommandApply,
     CommandRestore,
+    CommandServers,
+    CommandCheck,
 };
 
 enum { kMaxOperands = 512, kUsageErrorChars = 320 };
@@ -23,6 +25,8 @@ struct PolOptions {
     const char *backupDir;  // apply and restore /backup:DIR, or NULL
     bool dryRun;
     int parallel;
+    const char *domain;     // /domain:NAME, or NULL
+    bool csv;               // /csv: the report as CSV rows
 };
 
 // Parses argv[1..]; false with the reason for bad usage.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "korvidpol/csv.h"
 #include "korvidpol/korvidpol.h"
 #include "korvidpol/policyfile.h"
 #include "korvidpol/undo.h"
@@ -50,22 +51,55 @@ void AppendDefault(TextBuffer *out, const ValueModel &value)
     free(data);
 }
 
+// list's CSV columns: one row per value.
+const char *const kListColumns[] = {"policy", "name", "key", "value", "type", "rule", "default", "roles", "optional"};
+enum { kListColumnCount = sizeof(kListColumns) / sizeof(kListColumns[0]) };
+
+void AppendValueRow(TextBuffer *out, const PolicyModel &policy, const char *name, const ValueModel &value,
+                    const char *roles)
+{
+    TextBuffer rule, fallback;
+    InitText(&rule);
+    InitText(&fallback);
+    AppendRule(&rule, value);
+    ValueData *data = (ValueData *)malloc(sizeof(ValueData));
+    if (data != NULL) {
+        GetDefaultValue(value, data);
+        if (value.type == REG_DWORD)
+            AppendText(&fallback, value.rule == RuleOctalMask ? "0%lo" : "%lu", (unsigned long)data->number);
+        else
+            AppendBytes(&fallback, data->text, strlen(data->text));
+        free(data);
+    }
+    const char *fields[kListColumnCount] = {policy.id, name, policy.keys[value.key].path, value.name,
+                                            TypeName(value.type), TextOf(&rule), TextOf(&fallback), roles,
+                                            value.optional ? "optional" : ""};
+    AppendCsvRow(out, kListColumnCount, fields);
+    FreeText(&rule);
+    FreeText(&fallback);
+}
+
 }  // namespace
 
 int ListPolicies(const PolOptions &)
 {
     TextBuffer out;
     InitText(&out);
+    if (CsvOutput()) AppendCsvRow(&out, kListColumnCount, kListColumns);
     for (int p = 0; p < kPolicyCount; p++) {
         const PolicyModel &policy = PolicyAt(p);
         char name[kPolicyNameChars];
         LoadPolicyName(policy, name, sizeof(name));
-        AppendText(&out, "%s%s  %s\n", p ? "\n" : "", policy.id, name);
-        for (int k = 0; k < policy.keyCount; k++) AppendText(&out, "  key  %s\n", policy.keys[k].path);
+        if (!CsvOutput()) AppendText(&out, "%s%s  %s\n", p ? "\n" : "", policy.id, name);
+        for (int k = 0; k < policy.keyCount && !CsvOutput(); k++) AppendText(&out, "  key  %s\n", policy.keys[k].path);
         for (int v = 0; v < policy.valueCount; v++) {
             const ValueModel &value = policy.values[v];
             char roles[96];
             DescribeRoles(value.roles, roles, sizeof(roles));
+            if (CsvOutput()) {
+                AppendValueRow(&out, policy, name, value, roles);
+                continue;
+            }
             AppendText(&out, "  %s  %s  ", value.name, TypeName(value.type));
             AppendRule(&out, value);
             AppendText(&out, "  default ");
@@ -171,7 +205,7 @@ void ShowNumber(TextBuffer *out, const ValueModel &value, const RawValue &raw, b
     else AppendText(out, "  note: out of range");
 }
 
-void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw)
+void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw, bool plain)
 {
     char *stored = (char *)calloc(kRegStringChars + 1, 1), *shown = (char *)calloc(kRegStringChars + 1, 1);
     if (stored != NULL && shown != NULL) {
@@ -179,7 +213,8 @@ void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw)
         memcpy(stored, raw.data, length);
         ShowText(value, stored, shown, kRegStringChars + 1);
         AppendText(out, "  shown ");
-        AppendQuotedText(out, shown, strlen(shown));
+        if (plain) AppendBytes(out, shown, strlen(shown));
+        else AppendQuotedText(out, shown, strlen(shown));
         CheckedValue *checked = (CheckedValue *)calloc(1, sizeof(CheckedValue));
         if (checked != NULL) CheckText(value, stored, checked);
         if (IsTextTooLong(value, stored))
@@ -192,29 +227,75 @@ void ShowString(TextBuffer *out, const ValueModel &value, const RawValue &raw)
     free(shown);
 }
 
-void ShowValue(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const RawValue *names)
+// What show says after the stored value: "  shown X" and "  note: Y", each where it applies.
+void ShowBeyondStored(TextBuffer *out, const ValueModel &value, const RawValue &raw, bool alternate, bool plain)
 {
-    int used = UsedName(value, names);
-    const RawValue &raw = names[used];
-    AppendText(out, "%s  %s  stored ", policy.id, ValueName(value, used));
-    AppendStoredValue(out, raw, value.type);
     if (raw.status == ERROR_FILE_NOT_FOUND) {
-        AppendText(out, value.optional ? "  note: missing, its box is disabled\n" : "  note: missing\n");
+        AppendText(out, value.optional ? "  note: missing, its box is disabled" : "  note: missing");
         return;
     }
     if (raw.status != ERROR_SUCCESS) {
-        AppendText(out, raw.status == ERROR_MORE_DATA ? "  note: too long for the program's buffer\n"
-                                                      : "  note: could not be read\n");
+        AppendText(out, raw.status == ERROR_MORE_DATA ? "  note: too long for the program's buffer"
+                                                      : "  note: could not be read");
         return;
     }
     bool number = value.type == REG_DWORD;
     if (raw.type != value.type || (number && raw.size != sizeof(DWORD))) {
-        AppendText(out, "  note: wrong type, not %s\n", TypeName(value.type));
+        AppendText(out, "  note: wrong type, not %s", TypeName(value.type));
         return;
     }
-    if (number) ShowNumber(out, value, raw, used == 1);
-    else ShowString(out, value, raw);
-    AppendText(out, "\n");
+    if (number) ShowNumber(out, value, raw, alternate);
+    else ShowString(out, value, raw, plain);
+}
+
+// show's CSV columns; the server's own row and a refusal have the same columns.
+const char *const kShowColumns[] = {"row", "server", "policy", "value", "stored", "shown", "note"};
+enum { kShowColumnCount = sizeof(kShowColumns) / sizeof(kShowColumns[0]) };
+
+void AppendHeaderRow(TextBuffer *out, const char *const *columns, int count)
+{
+    if (CsvOutput()) AppendCsvRow(out, count, columns);
+}
+
+// One value as a CSV row: the shown text and the note taken from what the line would say.
+void ShowValueRow(TextBuffer *out, const char *server, const PolicyModel &policy, const ValueModel &value,
+                  const char *name, const RawValue &raw, const char *beyond)
+{
+    TextBuffer stored;
+    InitText(&stored);
+    FormatCsvValue(&stored, raw, value.type);
+    char *shown = NULL;
+    const char *note = strstr(beyond, "  note: ");
+    const char *shownAt = strncmp(beyond, "  shown ", 8) == 0 ? beyond + 8 : NULL;
+    if (shownAt != NULL) {
+        size_t length = note != NULL ? (size_t)(note - shownAt) : strlen(shownAt);
+        shown = (char *)calloc(length + 1, 1);
+        if (shown != NULL) memcpy(shown, shownAt, length);
+    }
+    const char *fields[kShowColumnCount] = {"value", server, policy.id, name, TextOf(&stored), shown,
+                                            note != NULL ? note + 8 : NULL};
+    AppendCsvRow(out, kShowColumnCount, fields);
+    free(shown);
+    FreeText(&stored);
+}
+
+void ShowValue(TextBuffer *out, const char *server, const PolicyModel &policy, const ValueModel &value,
+               const RawValue *names)
+{
+    int used = UsedName(value, names);
+    const RawValue &raw = names[used];
+    TextBuffer beyond;
+    InitText(&beyond);
+    ShowBeyondStored(&beyond, value, raw, used == 1, CsvOutput());
+    if (CsvOutput()) {
+        ShowValueRow(out, server, policy, value, ValueName(value, used), raw, TextOf(&beyond));
+    } else {
+        AppendText(out, "%s  %s  stored ", policy.id, ValueName(value, used));
+        AppendStoredValue(out, raw, value.type);
+        AppendBytes(out, TextOf(&beyond), beyond.length);
+        AppendText(out, "\n");
+    }
+    FreeText(&beyond);
 }
 
 bool PrepareServer(const PolOptions &options, ServerValues **values)
@@ -242,15 +323,23 @@ int ShowServer(const PolOptions &options)
     ServerValues *values = NULL;
     if (!PrepareServer(options, &values)) return values == NULL ? ExitUsage : ExitFailed;
     ServerReport report = {};
+    AppendHeaderRow(&report.out, kShowColumns, kShowColumnCount);
     if (ReadServerValues(options.operands[0], values, &report)) {
         const PolServer &server = values->server;
-        AppendText(&report.out, "\\\\%s  %s\n", server.name, RoleName(server.role));
+        char label[kNameChars + 2];
+        snprintf(label, sizeof(label), "\\\\%s", server.name);
+        if (CsvOutput()) {
+            const char *fields[kShowColumnCount] = {"server", label, NULL, NULL, NULL, NULL, RoleName(server.role)};
+            AppendCsvRow(&report.out, kShowColumnCount, fields);
+        } else {
+            AppendText(&report.out, "%s  %s\n", label, RoleName(server.role));
+        }
         for (int p = 0; p < kPolicyCount; p++) {
             if (!values->choice.chosen[p]) continue;
             const PolicyModel &policy = PolicyAt(p);
             for (int v = 0; v < policy.valueCount; v++)
                 if (ValueInRole(policy.values[v], server.role))
-                    ShowValue(&report.out, policy, policy.values[v], values->policies[p].values[v]);
+                    ShowValue(&report.out, label, policy, policy.values[v], values->policies[p].values[v]);
         }
     }
     free(values);
@@ -373,12 +462,39 @@ bool LoadServerSource(const char *name, const PolicyChoice &choice, DiffSource *
     return ok;
 }
 
+// diff's CSV columns (server: the source a refusal names).
+const char *const kDiffColumns[] = {"row", "server", "policy", "value", "first", "second", "note"};
+enum { kDiffColumnCount = sizeof(kDiffColumns) / sizeof(kDiffColumns[0]) };
+
 void NoteSkipped(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, const DiffSource &lacking,
                  const char *why)
 {
+    if (CsvOutput()) {
+        char note[MAX_PATH + 200];
+        snprintf(note, sizeof(note), "%s%s%s%s %s", lacking.label, lacking.hasRole ? " (" : "",
+                 lacking.hasRole ? RoleName(lacking.role) : "", lacking.hasRole ? ")" : "", why);
+        const char *fields[kDiffColumnCount] = {"skipped", NULL, policy.id, value.name, NULL, NULL, note};
+        AppendCsvRow(out, kDiffColumnCount, fields);
+        return;
+    }
     AppendText(out, "%s  %s  skipped: %s", policy.id, value.name, lacking.label);
     if (lacking.hasRole) AppendText(out, " (%s)", RoleName(lacking.role));
     AppendText(out, " %s\n", why);
+}
+
+void AppendDifferenceRow(TextBuffer *out, const PolicyModel &policy, const ValueModel &value, int n,
+                         const RawValue &a, const RawValue &b)
+{
+    TextBuffer first, second;
+    InitText(&first);
+    InitText(&second);
+    FormatCsvValue(&first, a, value.type);
+    FormatCsvValue(&second, b, value.type);
+    const char *fields[kDiffColumnCount] = {"differs", NULL, policy.id, ValueName(value, n), TextOf(&first),
+                                            TextOf(&second), NULL};
+    AppendCsvRow(out, kDiffColumnCount, fields);
+    FreeText(&first);
+    FreeText(&second);
 }
 
 // Prints the differences of one policy; returns how many.
@@ -402,12 +518,16 @@ int DiffPolicy(TextBuffer *out, int p, const DiffSource &first, const DiffSource
             if (ValueName(value, n) == NULL) continue;
             const RawValue &a = first.policies[p].values[v][n], &b = second.policies[p].values[v][n];
             if (SameStoredValue(a, b)) continue;
+            differences++;
+            if (CsvOutput()) {
+                AppendDifferenceRow(out, policy, value, n, a, b);
+                continue;
+            }
             AppendText(out, "%s  %s  ", policy.id, ValueName(value, n));
             AppendStoredValue(out, a, value.type);
             AppendText(out, " -> ");
             AppendStoredValue(out, b, value.type);
             AppendText(out, "\n");
-            differences++;
         }
     }
     return differences;
@@ -437,6 +557,7 @@ int DiffSources(const PolOptions &options)
         for (int p = 0; p < kPolicyCount; p++)
             choice.chosen[p] = sources[0].touched[p] || sources[1].touched[p];
     ServerReport report = {};
+    AppendHeaderRow(&report.out, kDiffColumns, kDiffColumnCount);
     bool read = true;
     for (int i = 0; i < 2 && read; i++)
         if (!sources[i].isFile) read = LoadServerSource(options.operands[i], choice, &sources[i], &report);

@@ -1,5 +1,6 @@
 #include "korvidpol/korvidpol.h"
 
+#include "korvidpol/csv.h"
 #include "korvidpol/text.h"
 
 int ReportUsage(const char *reason)
@@ -16,10 +17,12 @@ int RunKorvidPol(int argc, char **argv)
     } commands[] = {
         {CommandList, ListPolicies},   {CommandShow, ShowServer},   {CommandExport, ExportServer},
         {CommandDiff, DiffSources},    {CommandApply, ApplyFile},   {CommandRestore, RestoreFile},
+        {CommandServers, ListDomainServers}, {CommandCheck, CheckBaseline},
     };
     static PolOptions options;
     char error[kUsageErrorChars];
     if (!ParseCommandLine(argc, argv, &options, error, sizeof(error))) return ReportUsage(error);
+    SetCsvOutput(options.csv);
     for (const auto &entry : commands)
         if (entry.command == options.command) return entry.run(options);
     PrintLine(STD_OUTPUT_HANDLE, "%s", UsageText());

@@ -17,6 +17,8 @@ int ExportServer(const PolOptions &options);
 int DiffSources(const PolOptions &options);
 int ApplyFile(const PolOptions &options);
 int RestoreFile(const PolOptions &options);
+int ListDomainServers(const PolOptions &options);
+int CheckBaseline(const PolOptions &options);
 
 // Bad usage: the reason and a pointer to the usage on standard error.
 int ReportUsage(const char *reason);

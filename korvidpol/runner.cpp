@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include "korvidpol/progress.h"
+
 namespace {
 
 // A job's deepest frames hold a few registry buffers of 5000 bytes: a small stack is plenty, and
@@ -34,6 +36,7 @@ struct RunState {
     ServerJob job;
     void *context;
     volatile LONG next;    // the next server a worker takes
+    volatile LONG finished;  // servers done, for the status line
     ServerReport *reports;
     HANDLE *done;          // one manual-reset event per server
     bool *taken;           // the servers a worker started
@@ -49,6 +52,7 @@ DWORD WINAPI RunWorker(LPVOID parameter)
         state->taken[index] = true;
         state->job(state->context, state->servers[index], &state->reports[index]);
         SetEvent(state->done[index]);
+        InterlockedIncrement(&state->finished);
     }
 }
 
@@ -73,10 +77,17 @@ void NoteNotStarted(const char *server)
 int PrintReports(RunState *state, HANDLE *workers, int started)
 {
     int failed = 0;
+    Progress progress;
+    BeginProgress(&progress, state->count);
     for (int i = 0; i < state->count; i++) {
         HANDLE either[2] = {state->done[i], stopped};
-        if (WaitForMultipleObjects(stopped != NULL ? 2 : 1, either, FALSE, INFINITE) != WAIT_OBJECT_0 &&
-            WaitForSingleObject(state->done[i], 0) != WAIT_OBJECT_0) {
+        // With a status line, it follows the servers done while this one is awaited.
+        DWORD waited;
+        while ((waited = WaitForMultipleObjects(stopped != NULL ? 2 : 1, either, FALSE,
+                                                progress.console ? 200 : INFINITE)) == WAIT_TIMEOUT)
+            ShowProgress(&progress, (int)state->finished);
+        ClearProgress(&progress);
+        if (waited != WAIT_OBJECT_0 && WaitForSingleObject(state->done[i], 0) != WAIT_OBJECT_0) {
             if (started > 0) WaitForMultipleObjects((DWORD)started, workers, TRUE, INFINITE);
             if (!state->taken[i]) {
                 NoteNotStarted(state->servers[i]);
@@ -85,8 +96,10 @@ int PrintReports(RunState *state, HANDLE *workers, int started)
             }
         }
         PrintReport(&state->reports[i]);
+        ShowProgress(&progress, (int)state->finished);
         if (state->reports[i].failed) failed++;
     }
+    ClearProgress(&progress);
     return StopRequested() && failed == 0 ? 1 : failed;
 }
 
@@ -101,7 +114,7 @@ int RunServers(const char *const *servers, int count, int parallel, ServerJob jo
     if (parallel > kMaxParallel) parallel = kMaxParallel;
     if (parallel > count) parallel = count;
 
-    RunState state = {servers, count, job, context, 0, NULL, NULL, NULL};
+    RunState state = {servers, count, job, context, 0, 0, NULL, NULL, NULL};
     state.reports = (ServerReport *)calloc((size_t)count, sizeof(ServerReport));
     state.done = (HANDLE *)calloc((size_t)count, sizeof(HANDLE));
     state.taken = (bool *)calloc((size_t)count, sizeof(bool));

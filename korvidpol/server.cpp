@@ -6,6 +6,7 @@
 
 #include "connection/batchread.h"
 #include "connection/netcalls.h"
+#include "korvidpol/csv.h"
 
 namespace {
 
@@ -69,8 +70,22 @@ BOOL ReadRawValuesAtOnce(HKEY root, HKEY key, const char *const *names, RawValue
 LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
                    RawValue *const *values, int count)
 {
+    return ReadRawValuesKeeping(root, keyPath, names, values, count, NULL);
+}
+
+LONG ReadRawValuesKeeping(HKEY root, const char *keyPath, const char *const *names,
+                          RawValue *const *values, int count, HKEY *kept)
+{
     HKEY key = NULL;
-    LONG status = Net().RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key);
+    LONG status = ERROR_ACCESS_DENIED;
+    if (kept != NULL) {
+        *kept = NULL;
+        status = Net().RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, &key);
+        if (status == ERROR_SUCCESS) *kept = key;
+    }
+    // A key that will not open for writing is read all the same; its write fails later.
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        status = Net().RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key);
     if (status == ERROR_FILE_NOT_FOUND) {
         for (int i = 0; i < count; i++) {
             values[i]->status = ERROR_FILE_NOT_FOUND;
@@ -89,7 +104,7 @@ LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
             if (value.status != ERROR_SUCCESS) value.size = 0;
         }
     }
-    Net().RegCloseKey(key);
+    if (kept == NULL || *kept == NULL) Net().RegCloseKey(key);
     return ERROR_SUCCESS;
 }
 
@@ -107,17 +122,30 @@ const struct {
     {PlatformLanManager, "a LAN Manager computer"},
 };
 
-void NoteRefused(ServerReport *report, const char *name, const char *what)
+// A refused server fails; one a /domain: found is left out with a note.
+void NoteRefused(ServerReport *report, const char *name, const char *what, bool fromDomain)
 {
-    AppendText(&report->out, "\\\\%s  refused: %s\n", name, what);
-    report->failed = true;
+    const char *kind = fromDomain ? "left out" : "refused";
+    if (CsvOutput()) {
+        char server[kNameChars + 2];
+        snprintf(server, sizeof(server), "\\\\%s", name);
+        const char *fields[] = {kind, server, NULL, NULL, NULL, NULL, what};
+        AppendCsvRow(&report->out, 7, fields);
+    } else {
+        AppendText(&report->out, "\\\\%s  %s: %s\n", name, kind, what);
+    }
+    if (!fromDomain) report->failed = true;
 }
 
-void ReportNetError(ServerReport *report, const char *name, const char *format, DWORD status)
+void ReportNetError(ServerReport *report, const char *name, const char *format, DWORD status, bool fromDomain)
 {
     char text[kNetErrorBufferChars];
     if (format == NULL) FormatNetError(status, text, sizeof(text));
     else snprintf(text, sizeof(text), format, (int)status);
+    if (fromDomain) {
+        NoteRefused(report, name, text, true);
+        return;
+    }
     AppendText(&report->err, "korvidpol: \\\\%s: %s\n", name, text);
     report->failed = true;
 }
@@ -133,27 +161,35 @@ const char *KindText(PlatformKind kind)
 
 bool OpenServer(const char *given, PolServer *server, ServerReport *report)
 {
+    return OpenServerFrom(given, false, server, report);
+}
+
+bool OpenServerFrom(const char *given, bool fromDomain, PolServer *server, ServerReport *report)
+{
     memset(server, 0, sizeof(*server));
     if (given[0] == '\\' && given[1] == '\\') given += 2;
     lstrcpynA(server->name, given, kNameChars);
     const char *name = server->name;
     ComputerClass computer;
-    ClassifyComputer(name, NULL, FALSE, &computer);
+    // korvidpol opens each key it writes for writing itself: no write-access probe.
+    ClassifyComputerWith(name, NULL, FALSE, LeaveOutWriteProbe, &computer);
     switch (computer.step) {
     case ClassifyWorkstation:
-    case ClassifyConnect: ReportNetError(report, name, NULL, computer.status); return false;
-    case ClassifyProbe: ReportNetError(report, name, "Failed to open Registry (%d).", computer.status); return false;
-    case ClassifyPlatform: NoteRefused(report, name, "a DOS, Windows or unknown system"); return false;
+    case ClassifyConnect: ReportNetError(report, name, NULL, computer.status, fromDomain); return false;
+    case ClassifyProbe:
+        ReportNetError(report, name, "Failed to open Registry (%d).", computer.status, fromDomain);
+        return false;
+    case ClassifyPlatform: NoteRefused(report, name, "a DOS, Windows or unknown system", fromDomain); return false;
     case ClassifyAccepted: break;
     }
     server->root = computer.root;
     if (computer.kind != PlatformVelmorServer) {
-        NoteRefused(report, name, KindText(computer.kind));
+        NoteRefused(report, name, KindText(computer.kind), fromDomain);
         CloseServer(server);
         return false;
     }
     if (!HasDomainPolicies(computer.kind, computer.serverType)) {
-        NoteRefused(report, name, "a Velmor Server without a domain role");
+        NoteRefused(report, name, "a Velmor Server without a domain role", fromDomain);
         CloseServer(server);
         return false;
     }

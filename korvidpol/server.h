@@ -20,6 +20,9 @@ struct PolServer {
 // computers with a Policy page) is accepted; any other gets one note naming what it is, a
 // computer that does not answer an error line with the network error text, and counts as failed.
 bool OpenServer(const char *given, PolServer *server, ServerReport *report);
+// OpenServer for a computer a /domain: found: one that is not such a server, or does not
+// answer, is a note that it is left out, and does not count as failed.
+bool OpenServerFrom(const char *given, bool fromDomain, PolServer *server, ServerReport *report);
 void CloseServer(PolServer *server);
 
 // A value exactly as stored: up to kRawValueBytes bytes of any type.
@@ -34,6 +37,12 @@ struct RawValue {
 // is missing makes every value missing; any other failed open is returned (values untouched).
 LONG ReadRawValues(HKEY root, const char *keyPath, const char *const *names,
                    RawValue *const *values, int count);
+// ReadRawValues that keeps the key open for writing as well when kept is not NULL: the key is
+// opened for reading and writing, *kept receives it (NULL when the key is missing), and the
+// caller writes through it and closes it. When that open is refused the key is read as
+// ReadRawValues reads it and *kept is NULL.
+LONG ReadRawValuesKeeping(HKEY root, const char *keyPath, const char *const *names,
+                          RawValue *const *values, int count, HKEY *kept);
 
 // "primary domain controller", "backup domain controller", "member server".
 const char *RoleName(ServerRole role);

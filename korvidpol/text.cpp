@@ -11,6 +11,7 @@ void InitText(TextBuffer *buffer)
     buffer->length = 0;
     buffer->capacity = 0;
     buffer->cut = false;
+    buffer->exact = false;
 }
 
 void FreeText(TextBuffer *buffer)
@@ -153,7 +154,12 @@ void WriteStd(DWORD stdHandle, const char *bytes, size_t count)
 
 void PrintText(DWORD stdHandle, const TextBuffer *buffer)
 {
-    if (buffer->length > 0) WriteStd(stdHandle, buffer->text, buffer->length);
+    if (buffer->length == 0) return;
+    HANDLE handle = GetStdHandle(stdHandle);
+    DWORD written = 0;
+    if (!buffer->exact) WriteStd(stdHandle, buffer->text, buffer->length);
+    else if (handle != NULL && handle != INVALID_HANDLE_VALUE)
+        WriteFile(handle, buffer->text, (DWORD)buffer->length, &written, NULL);
 }
 
 void PrintLine(DWORD stdHandle, const char *format, ...)

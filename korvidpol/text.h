@@ -14,6 +14,7 @@ struct TextBuffer {
     size_t length;
     size_t capacity;
     bool cut;
+    bool exact;       // printed byte for byte (CSV), not with each "\n" as CR LF
 };
 
 void InitText(TextBuffer *buffer);

@@ -85,7 +85,13 @@ bool ChoosePolicies(const char *const *names, int count, PolicyChoice *choice, c
 
 LONG SnapshotPolicy(HKEY root, const PolicyModel &policy, PolicySnapshot *snapshot)
 {
+    return SnapshotPolicyKeeping(root, policy, snapshot, NULL);
+}
+
+LONG SnapshotPolicyKeeping(HKEY root, const PolicyModel &policy, PolicySnapshot *snapshot, HKEY *kept)
+{
     snapshot->status = ERROR_SUCCESS;
+    for (int k = 0; kept != NULL && k < policy.keyCount; k++) kept[k] = NULL;
     for (int k = 0; k < policy.keyCount; k++) {
         // Every name held in this key, in reading order, gathered for one read of the key.
         const char *names[kMaxPolicyValues * kValueNames];
@@ -104,7 +110,8 @@ LONG SnapshotPolicy(HKEY root, const PolicyModel &policy, PolicySnapshot *snapsh
                 slots[count++] = &slot;
             }
         }
-        LONG status = ReadRawValues(root, policy.keys[k].path, names, slots, count);
+        LONG status = ReadRawValuesKeeping(root, policy.keys[k].path, names, slots, count,
+                                           kept != NULL ? &kept[k] : NULL);
         if (status != ERROR_SUCCESS) return snapshot->status = status;
     }
     return ERROR_SUCCESS;

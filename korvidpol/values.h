@@ -49,6 +49,9 @@ struct PolicySnapshot {
     RawValue values[kMaxPolicyValues][kValueNames];
 };
 LONG SnapshotPolicy(HKEY root, const PolicyModel &policy, PolicySnapshot *snapshot);
+// SnapshotPolicy that keeps each key open for writing too (ReadRawValuesKeeping): kept holds one
+// handle per key of the policy, NULL for a key not kept; the caller closes them.
+LONG SnapshotPolicyKeeping(HKEY root, const PolicyModel &policy, PolicySnapshot *snapshot, HKEY *kept);
 
 // The chosen values as REGEDIT4 sections, one per key, each policy's values in reading order,
 // under the name the server uses. A missing value is a comment, or for an undo file "Name"=-,

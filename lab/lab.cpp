@@ -15,6 +15,11 @@
 // later call on its root or on a key opened below the root adds one. Once BreakAfterCalls calls
 // have crossed on it, the connection stays broken for good; only a new connect heals.
 //
+// NetServerEnum asks a browser of a domain: it answers from the lab computers whose LanGroup is
+// that domain, is counted under the domain's name (Calls\<DOMAIN>) and waits the domain's
+// LatencyMs (Domains\<DOMAIN>). A workstation query without a name asks the computer the program
+// runs on: the lab computer the root's Workstation value names, answered without a round trip.
+//
 // Gauges: OpenKeys counts keys opened below a root and not yet closed (roots are not in it);
 // OpenRoots counts roots not yet closed; NetBuffers counts Net*GetInfo buffers not yet freed.
 //
@@ -23,12 +28,15 @@
 // read-modify-writes, and lets go of it only for the latency sleep.
 #include "lab/lab.h"
 #include "lab/labreg.h"
+#include "connection/target.h"
 
 
 namespace {
 
 // Room for korvidpol's 64 servers at once, each with its root and a few keys open.
 enum { kMaxHandles = 512, kMaxConnections = 128, kMaxBuffers = 128 };
+// A browse list holds at most this many computers.
+enum { kMaxBrowsed = 1024 };
 const DWORD kDefaultBreakStatus = RPC_S_SERVER_UNAVAILABLE;
 
 struct LabConnection {
@@ -267,17 +275,42 @@ void *AllocateRecord(const char *computer, DWORD recordSize, const char *textVal
     return buffer;
 }
 
+// A REG_SZ of a key below HKEY_CURRENT_USER into text (kLabNameChars), or fallback.
+void ReadLabText(const char *path, const char *name, const char *fallback, char *text)
+{
+    HKEY key = OpenLabKey(path, KEY_READ);
+    DWORD type = 0, size = kLabNameChars - 1;
+    ZeroMemory(text, kLabNameChars);
+    if (key == NULL || RegQueryValueExA(key, name, NULL, &type, (BYTE *)text, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        lstrcpynA(text, fallback, kLabNameChars);
+    text[kLabNameChars - 1] = 0;
+    if (key != NULL) RegCloseKey(key);
+}
+
+// The lab computer the program runs on (the root's Workstation value); false when none is set.
+bool FindWorkstation(char *computer)
+{
+    char named[kLabNameChars];
+    ReadLabText(LAB_ROOT_PATH, "Workstation", "", named);
+    return named[0] != 0 && FindComputer(named, computer);
+}
+
 // The common start of both Net*GetInfo calls: the computer known and answering at this level.
+// Without a name the workstation query asks the program's own computer, locally.
 NET_API_STATUS BeginNetQuery(LMSTR server, DWORD level, DWORD wantedLevel, const char *function,
                              const char *statusValue, LPBYTE *buffer, char *computer)
 {
     if (buffer == NULL) return ERROR_INVALID_PARAMETER;
     *buffer = NULL;
     char given[kLabNameChars];
-    if (!NarrowServerName(server, given) || StripComputerName(given) == NULL)
+    bool local = (server == NULL || server[0] == 0) && wantedLevel == 100;
+    if (local && !FindWorkstation(computer)) return ERROR_BAD_NETPATH;
+    if (!local && (!NarrowServerName(server, given) || StripComputerName(given) == NULL))
         return ERROR_BAD_NETPATH;
-    bool known = ResolveComputer(given, computer);
-    CrossNetwork(computer, function, NULL);
+    bool known = local || ResolveComputer(given, computer);
+    if (local) AddLabCounter(computer, function, 1);
+    else CrossNetwork(computer, function, NULL);
     if (!known) return ERROR_BAD_NETPATH;
     NET_API_STATUS status = ReadComputerDword(computer, NULL, statusValue, NERR_Success);
     if (status != NERR_Success) return status;
@@ -354,6 +387,116 @@ NET_API_STATUS WINAPI LabNetServerGetInfo(LMSTR server, DWORD level, LPBYTE *buf
     return HandOutBuffer(computer, info, buffer);
 }
 
+// One computer of a browse list: its name, platform, version, type and comment.
+struct BrowsedComputer {
+    WCHAR name[kLabNameChars];
+    WCHAR comment[kLabNameChars];
+    DWORD platform, major, minor, type;
+};
+
+// The bytes one computer takes in an answer: its record and its two texts.
+DWORD BrowsedBytes(const BrowsedComputer &computer)
+{
+    return (DWORD)(sizeof(SERVER_INFO_101) + (lstrlenW(computer.name) + 1 + lstrlenW(computer.comment) + 1) * sizeof(WCHAR));
+}
+
+// The domain's computers of the asked types, in the order of the lab's keys; at most capacity.
+int ListDomain(const char *domain, DWORD types, BrowsedComputer *list, int capacity)
+{
+    HKEY computers = OpenLabKey(LAB_COMPUTERS_PATH, KEY_READ);
+    int count = 0;
+    char name[kLabNameChars], group[kLabNameChars], path[kLabPathChars];
+    for (DWORD index = 0; computers != NULL && count < capacity; index++) {
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(computers, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+        if (!FormatLabPath(path, LAB_COMPUTERS_PATH "\\%s", name)) continue;
+        ReadLabText(path, "LanGroup", "WORKGROUP", group);
+        DWORD type = ReadComputerDword(name, NULL, "ServerType", 0x1003);
+        if (lstrcmpiA(group, domain) != 0 || (type & types) == 0) continue;
+        BrowsedComputer &entry = list[count++];
+        if (MultiByteToWideChar(CP_ACP, 0, name, -1, entry.name, kLabNameChars) == 0) entry.name[0] = 0;
+        ReadComputerText(name, "ServerComment", "", entry.comment, kLabNameChars);
+        entry.platform = ReadComputerDword(name, NULL, "Platform", PLATFORM_ID_NT);
+        entry.major = ReadComputerDword(name, NULL, "ServerVersionMajor", 4);
+        entry.minor = ReadComputerDword(name, NULL, "ServerVersionMinor", 0);
+        entry.type = type;
+    }
+    if (computers != NULL) RegCloseKey(computers);
+    return count;
+}
+
+// The first `count` computers as one NetApiBufferAllocate'd block: the records, then the texts.
+void *AllocateBrowseList(const BrowsedComputer *list, int count, DWORD bytes)
+{
+    BYTE *buffer = NULL;
+    if (::NetApiBufferAllocate(bytes > 0 ? bytes : 1, (LPVOID *)&buffer) != NERR_Success) return NULL;
+    SERVER_INFO_101 *records = (SERVER_INFO_101 *)buffer;
+    WCHAR *texts = (WCHAR *)(buffer + count * sizeof(SERVER_INFO_101));
+    for (int i = 0; i < count; i++) {
+        records[i].sv101_platform_id = list[i].platform;
+        records[i].sv101_version_major = list[i].major;
+        records[i].sv101_version_minor = list[i].minor;
+        records[i].sv101_type = list[i].type;
+        records[i].sv101_name = lstrcpyW(texts, list[i].name);
+        texts += lstrlenW(list[i].name) + 1;
+        records[i].sv101_comment = lstrcpyW(texts, list[i].comment);
+        texts += lstrlenW(list[i].comment) + 1;
+    }
+    return buffer;
+}
+
+// A browser's answer: every computer of the domain whose ServerType has one of the asked bits.
+// Asked with a preferred length other than MAX_PREFERRED_LENGTH, the answer holds what fits in it
+// (and in the domain's EnumBytes, when set), with ERROR_MORE_DATA when that is not all.
+NET_API_STATUS WINAPI LabNetServerEnum(LMCSTR, DWORD level, LPBYTE *buffer, DWORD preferredLength,
+                                       LPDWORD entriesRead, LPDWORD totalEntries, DWORD types,
+                                       LMCSTR domain, LPDWORD)
+{
+    LabGuard guard;
+    if (buffer == NULL || entriesRead == NULL || totalEntries == NULL) return ERROR_INVALID_PARAMETER;
+    *buffer = NULL;
+    *entriesRead = *totalEntries = 0;
+    char group[kLabNameChars], workstation[kLabNameChars], path[kLabPathChars];
+    if (domain == NULL && FindWorkstation(workstation)) {
+        FormatLabPath(path, LAB_COMPUTERS_PATH "\\%s", workstation);
+        ReadLabText(path, "LanGroup", "WORKGROUP", group);
+    } else if (domain == NULL) {
+        lstrcpynA(group, "WORKGROUP", kLabNameChars);
+    } else if (!NarrowServerName(domain, group) || StripComputerName(group) == NULL) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (!FormatLabPath(path, LAB_ROOT_PATH "\\Domains\\%s", group)) return ERROR_INVALID_PARAMETER;
+    AddLabCounter(group, "NetServerEnum", 1);
+    AddLabCounter(group, "RoundTrips", 1);
+    HKEY settings = OpenLabKey(path, KEY_READ);
+    DWORD latency = ReadLabDword(settings, "LatencyMs", 0);
+    NET_API_STATUS status = ReadLabDword(settings, "EnumStatus", NERR_Success);
+    DWORD limit = ReadLabDword(settings, "EnumBytes", 0);
+    if (settings != NULL) RegCloseKey(settings);
+    if (latency > 0) {
+        LeaveCriticalSection(&LabLock());
+        Sleep(latency);
+        EnterCriticalSection(&LabLock());
+    }
+    if (status != NERR_Success) return status;
+    if (level != 101) return ERROR_INVALID_LEVEL;
+    static BrowsedComputer list[kMaxBrowsed];
+    int total = ListDomain(group, types, list, kMaxBrowsed);
+    if (preferredLength == MAX_PREFERRED_LENGTH) limit = MAX_PREFERRED_LENGTH;
+    else if (limit == 0 || preferredLength < limit) limit = preferredLength;
+    int fitting = 0;
+    DWORD bytes = 0;
+    for (; fitting < total && bytes + BrowsedBytes(list[fitting]) <= limit; fitting++)
+        bytes += BrowsedBytes(list[fitting]);
+    void *answer = AllocateBrowseList(list, fitting, bytes);
+    if (answer == NULL) return ERROR_NOT_ENOUGH_MEMORY;
+    status = HandOutBuffer(group, answer, buffer);
+    if (status != NERR_Success) return status;
+    *entriesRead = (DWORD)fitting;
+    *totalEntries = (DWORD)total;
+    return fitting < total ? ERROR_MORE_DATA : NERR_Success;
+}
+
 // Frees only buffers the lab handed out: anything else was never NetApiBufferAllocate'd here.
 NET_API_STATUS WINAPI LabNetApiBufferFree(LPVOID buffer)
 {
@@ -393,8 +536,10 @@ LONG WINAPI LabRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM acce
     if (status != ERROR_SUCCESS) return status;
     char path[kLabPathChars];
     if (!JoinPath(path, handle->path, subKey)) return ERROR_INVALID_PARAMETER;
-    const char *kind = (access & KEY_SET_VALUE) ? "OpenWrite" : "OpenRead";
-    status = InjectedFault(HandleComputer(handle), kind, path);
+    // An open for reading and writing meets both faults, the write's first.
+    if (access & KEY_SET_VALUE) status = InjectedFault(HandleComputer(handle), "OpenWrite", path);
+    if (status == ERROR_SUCCESS && (!(access & KEY_SET_VALUE) || (access & KEY_QUERY_VALUE)))
+        status = InjectedFault(HandleComputer(handle), "OpenRead", path);
     if (status != ERROR_SUCCESS) return status;
 
     HKEY opened = NULL;
@@ -512,6 +657,7 @@ constexpr NetCalls MakeLabCalls()
     KORVID_LAB_CALL(table, RegCloseKey);
     KORVID_LAB_CALL(table, RegDeleteValueA);
     KORVID_LAB_CALL(table, RegQueryMultipleValuesA);
+    KORVID_LAB_CALL(table, NetServerEnum);
     return table;
 }
 
@@ -523,4 +669,9 @@ constexpr NetCalls labCalls = MakeLabCalls();
 
 const NetCalls &GetLabNetCalls() { return labCalls; }
 
-void InstallLabNetwork() { InstallNetCalls(GetLabNetCalls()); }
+void InstallLabNetwork()
+{
+    InstallNetCalls(GetLabNetCalls());
+    // The stand-in select dialog lies beside the lab's programs (or in the tests' DLL folder).
+    SetFocusLibrarySearch(0);
+}

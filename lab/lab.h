@@ -7,7 +7,8 @@
 
 // The lab's table of network calls.
 const NetCalls &GetLabNetCalls();
-// Installs the lab's table as the program's network calls.
+// Installs the lab's table as the program's network calls, and lets the select-computer library
+// be found by the standard search, which finds the lab's stand-in beside its program.
 void InstallLabNetwork();
 
 #endif

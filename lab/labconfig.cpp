@@ -214,3 +214,14 @@ void LabResetCounters(const char *computer)
     const char *name = StripComputerName(computer);
     if (name != NULL && FormatLabPath(path, LAB_CALLS_PATH "\\%s", name)) DeleteTreeAt(path);
 }
+
+void LabSetDomainDword(const char *domain, const char *value, DWORD data)
+{
+    char path[kLabPathChars];
+    if (FormatLabPath(path, LAB_ROOT_PATH "\\Domains\\%s", domain)) SetValueAt(path, value, REG_DWORD, &data, sizeof(data));
+}
+
+void LabSetWorkstation(const char *computer)
+{
+    SetValueAt(LAB_ROOT_PATH, "Workstation", REG_SZ, computer, (DWORD)strlen(computer) + 1);
+}

@@ -6,6 +6,8 @@
 //   Computers\<NAME>\HKLM     the computer's HKEY_LOCAL_MACHINE
 //   Computers\<NAME>\Faults   OpenRead, OpenWrite, QueryValue, SetValue, DeleteValue,
 //                             QueryMultiple, Flush (subkeys), BreakAfterCalls, BreakStatus
+//   Domains\<DOMAIN>          EnumStatus, LatencyMs, EnumBytes (NetServerEnum of that domain)
+//   Workstation (root value)  the lab computer the programs run on (NetWkstaGetInfo without a name)
 //   Calls\<NAME>              one counter per call of the network table, RoundTrips, and the gauges
 //                             OpenKeys (keys below a root), OpenRoots (roots) and NetBuffers
 // A computer name may be given with a leading "\\"; names match without regard to case.
@@ -51,7 +53,12 @@ void LabClearFaults(const char *computer);
 // call with status, until a new connect.
 void LabSetBreakAfter(const char *computer, DWORD calls, DWORD status = 1722);
 
-// Calls\<NAME>\<counter>; 0 when absent.
+// Domains\<DOMAIN>\<value>: EnumStatus, LatencyMs, EnumBytes of NetServerEnum for that domain.
+void LabSetDomainDword(const char *domain, const char *value, DWORD data);
+// The root's Workstation value: the lab computer the programs run on.
+void LabSetWorkstation(const char *computer);
+
+// Calls\<NAME>\<counter>; 0 when absent (NetServerEnum counts under the domain's name).
 DWORD LabCounter(const char *computer, const char *counter);
 // Clears the computer's counters and gauges (a key still open then closes a gauge at 0).
 void LabResetCounters(const char *computer);

@@ -104,7 +104,7 @@ LONG WriteValue(HKEY handle, const ValueModel &value, const ValueData &data)
 
 // The writes of one key; FALSE when a failure stopped them.
 BOOL WritePolicyKey(const PolicyModel &policy, int key, const PolicyTarget &target,
-                    const ValueData *values, ValueSelection selected, PolicyWrite *write)
+                    const ValueData *values, ValueSelection selected, BOOL flush, PolicyWrite *write)
 {
     BOOL any = FALSE;
     for (int i = 0; i < policy.valueCount; ++i)
@@ -132,7 +132,8 @@ BOOL WritePolicyKey(const PolicyModel &policy, int key, const PolicyTarget &targ
             return FALSE;
         }
     }
-    Net().RegFlushKey(handle);
+    if (flush)
+        Net().RegFlushKey(handle);
     Net().RegCloseKey(handle);
     return TRUE;
 }
@@ -510,10 +511,17 @@ BOOL ReadPolicy(const PolicyModel &policy, const PolicyTarget &target, ReadMode 
 BOOL WritePolicy(const PolicyModel &policy, const PolicyTarget &target, const ValueData *values,
                  ValueSelection selected, PolicyWrite *write)
 {
+    return WritePolicyFlushing(policy, target, values, selected, TRUE, write);
+}
+
+BOOL WritePolicyFlushing(const PolicyModel &policy, const PolicyTarget &target,
+                         const ValueData *values, ValueSelection selected, BOOL flush,
+                         PolicyWrite *write)
+{
     memset(write, 0, sizeof(*write));
     ClearFault(&write->fault);
     for (int key = 0; key < policy.keyCount; ++key)
-        if (!WritePolicyKey(policy, key, target, values, selected, write))
+        if (!WritePolicyKey(policy, key, target, values, selected, flush, write))
             return FALSE;
     return TRUE;
 }

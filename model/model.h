@@ -351,6 +351,11 @@ struct PolicyWrite {
 // TRUE when nothing stopped the writes.
 BOOL WritePolicy(const PolicyModel &policy, const PolicyTarget &target, const ValueData *values,
                  ValueSelection selected, PolicyWrite *write);
+// WritePolicy with the flushes chosen: flush FALSE closes each key unflushed, for a caller that
+// flushes a later key of the same hive (RegFlushKey writes its key's whole hive to storage).
+BOOL WritePolicyFlushing(const PolicyModel &policy, const PolicyTarget &target,
+                         const ValueData *values, ValueSelection selected, BOOL flush,
+                         PolicyWrite *write);
 
 // A string as the server reads it: its characters (at most 4999) without a terminating zero.
 LONG WriteRegString(HKEY key, const char *name, DWORD type, const char *text);

@@ -13,6 +13,7 @@
 #include "app/tabhost.h"
 #include "connection/batchread.h"
 #include "connection/netcalls.h"
+#include "connection/systemnames.h"
 #include "connection/target.h"
 #include "pages/pages.h"
 #include "resources/resource.h"
@@ -21,7 +22,6 @@ namespace {
 
 const char kVersionKeyPath[] = "SOFTWARE\\VelmorServer\\CurrentVersion";
 const char kLanmanServerKeyPath[] = "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters";
-const char kProductOptionsKeyPath[] = "SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
 
 enum {
     kFieldChars = 60,         // a shown field
@@ -323,23 +323,17 @@ BOOL ShowWindowsNTName(HWND page)
     if (result == RemoteConnectionLost)
         return FALSE;
     if (result == RemoteKeyRefused) {
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, "Unknown system");
+        SetDlgItemTextA(page, IDC_VER_SYSTEM, kUnknownSystemName);
         return FALSE;
     }
     char productType[kTextChars];
     status = ReadValueText(key, "ProductType", productType);
     Net().RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, "Unknown system");
+        SetDlgItemTextA(page, IDC_VER_SYSTEM, kUnknownSystemName);
         return FALSE;
     }
-    const char *name = productType;
-    switch (strlen(productType)) {
-    case 5: name = "Microsoft (R) Windows NT (TM) Workstation"; break;
-    case 8: name = "Microsoft (R) Windows NT (TM) Server"; break;
-    default: break;
-    }
-    SetDlgItemTextA(page, IDC_VER_SYSTEM, name);
+    SetDlgItemTextA(page, IDC_VER_SYSTEM, WindowsNTName(productType));
     return TRUE;
 }
 
@@ -355,7 +349,7 @@ BOOL ShowSystemName(HWND page)
         return TRUE;
     }
     default:
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, "LAN Manager");
+        SetDlgItemTextA(page, IDC_VER_SYSTEM, FixedSystemName(PlatformLanManager));
         return TRUE;
     }
 }
@@ -449,8 +443,7 @@ INT_PTR OpenVersionPage(HWND page)
     case PlatformWindows95:
     case PlatformWindowsForWorkgroups:
         HideVelmorLayout(page);
-        SetDlgItemTextA(page, IDC_VER_SYSTEM, kind == PlatformWindows95 ? "Microsoft (R) Windows 95 (TM) System"
-                                                                         : "Microsoft (R) Windows for Workgroups");
+        SetDlgItemTextA(page, IDC_VER_SYSTEM, FixedSystemName(kind));
         break;
     case PlatformWindowsNT:
     case PlatformVelmorServerNoVersionKey:

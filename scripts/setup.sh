@@ -136,7 +136,7 @@ start_display() {
     for _ in $(seq 10); do
         n=${KORVID_DISPLAY:-$((90 + RANDOM % 100))}
         [ -z "${KORVID_DISPLAY:-}" ] && [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${KORVID_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         for _ in $(seq 50); do
             kill -0 "$XVFB_PID" 2>/dev/null || break

@@ -121,17 +121,24 @@ TEST_F(SpineTest, NetErrorTextHoldsTheLongestTextWithATenDigitCode)
     }
 }
 
-TEST_F(SpineTest, CentresWithinHalvedWideDesktop)
+TEST_F(SpineTest, CentresOnTheWholeWorkArea)
 {
-    POINT p = ComputeCentredOrigin(3200, 1200, 600, 500);
-    EXPECT_EQ(p.x, 500);   // centred in the left 1600 pixels
-    EXPECT_EQ(p.y, 350);   // 1200 is not above 1280: the full height
-    p = ComputeCentredOrigin(1600, 2560, 601, 501);
-    EXPECT_EQ(p.x, 499);
-    EXPECT_EQ(p.y, 389);
-    p = ComputeCentredOrigin(640, 480, 700, 600);   // larger than the screen: negative, toward zero
-    EXPECT_EQ(p.x, -30);
-    EXPECT_EQ(p.y, -60);
+    const struct {
+        RECT work;
+        int width, height;
+        POINT expected;
+    } rows[] = {
+        {{0, 0, 3200, 1200}, 600, 500, {1300, 350}},   // a wide screen is not halved
+        {{0, 0, 1600, 2560}, 601, 501, {499, 1029}},   // nor a tall one
+        {{0, 0, 1024, 768}, 600, 500, {212, 134}},
+        {{0, 40, 2560, 1440}, 600, 500, {980, 490}},   // a taskbar at the top
+        {{0, 0, 640, 480}, 700, 600, {-30, -60}},      // larger than the area: negative, toward zero
+    };
+    for (const auto &row : rows) {
+        POINT p = ComputeCentredOrigin(row.work, row.width, row.height);
+        EXPECT_EQ(row.expected.x, p.x);
+        EXPECT_EQ(row.expected.y, p.y);
+    }
 }
 
 TEST_F(SpineTest, NarrowNameTurnsWideUnitsIntoQuestionMarks)
@@ -427,11 +434,10 @@ TEST_F(SpineTest, StartsOnThePdcWithTwoTabsAndEndsCleanly)
         EXPECT_NE(host->currentPage, (HWND)NULL);
         EXPECT_LT(host->pageRect.left, host->pageRect.right);
         EXPECT_EQ(GetFocus(), MainItem(IDC_MAIN_TAB));
-        // Its creation centred it on the screen (wide or tall desktops halved first).
+        // Its creation centred it on the primary monitor's work area.
         RECT frame;
         GetWindowRect(main, &frame);
-        POINT centre = ComputeCentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                            frame.right - frame.left, frame.bottom - frame.top);
+        POINT centre = ComputeCentredOrigin(GetPrimaryWorkArea(), frame.right - frame.left, frame.bottom - frame.top);
         EXPECT_EQ(frame.left, centre.x);
         EXPECT_EQ(frame.top, centre.y);
         EXPECT_EQ(LabCounter("VELMOR-PDC", "OpenRoots"), 1u);

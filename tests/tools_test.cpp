@@ -10,6 +10,7 @@
 #include "tests/support/harness.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -207,6 +208,82 @@ TEST_F(ToolsTest, ToolThatCannotStartShowsNothing)
 
     DeleteFileA(program.c_str());
     RemoveDirectoryA(broken.c_str());
+}
+
+// What the replaced start calls were asked; CreateProcessA fails with failStatus.
+struct StartRecord {
+    DWORD failStatus = 0;
+    std::vector<std::string> commandLines;
+    std::vector<std::string> files;
+    std::vector<std::string> parameters;  // "(none)" for a null argument
+    std::vector<HWND> owners;
+    std::vector<int> shows;
+};
+StartRecord starts;
+
+BOOL WINAPI FailingCreateProcess(LPCSTR, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                                 BOOL, DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION)
+{
+    starts.commandLines.push_back(commandLine);
+    SetLastError(starts.failStatus);
+    return FALSE;
+}
+
+BOOL WINAPI RecordingShellExecute(SHELLEXECUTEINFOA *info)
+{
+    starts.files.push_back(info->lpFile ? info->lpFile : "(none)");
+    starts.parameters.push_back(info->lpParameters ? info->lpParameters : "(none)");
+    starts.owners.push_back(info->hwnd);
+    starts.shows.push_back(info->nShow);
+    EXPECT_EQ(nullptr, info->lpVerb);
+    return TRUE;
+}
+
+// A tool whose manifest asks for elevation fails CreateProcessA with 740: the shell starts the same
+// program with the same argument. Any other failure still shows nothing and tries nothing else.
+TEST_F(ToolsTest, ToolThatNeedsElevationIsStartedByTheShell)
+{
+    PutOnSearchPath(ToolsFolder());
+    const ToolStartCalls replaced = {FailingCreateProcess, RecordingShellExecute};
+    SetToolStartCalls(&replaced);
+    const std::string tools = ToolsFolder();
+    const struct {
+        int command;
+        DWORD status;
+        const char *program, *argument;  // argument: "" for none
+        bool shellTried;
+    } rows[] = {
+        {IDM_EVENT_VIEWER, kElevationRequired, "eventvwr.exe", "\\\\velmor-member", true},
+        {IDM_PERFORMANCE_MONITOR, kElevationRequired, "perfmon.exe", "", true},
+        {IDM_SERVER_MANAGER, kElevationRequired, "srvmgr.exe", "KORVID", true},
+        {IDM_USER_MANAGER, ERROR_ACCESS_DENIED, "usrmgr.exe", "KORVID", false},
+        {IDM_EVENT_VIEWER, ERROR_BAD_EXE_FORMAT, "eventvwr.exe", "\\\\velmor-member", false},
+        {IDM_PERFORMANCE_MONITOR, ERROR_FILE_NOT_FOUND, "perfmon.exe", "", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.program + std::string(" failing with ") + std::to_string(row.status));
+        starts = StartRecord();
+        starts.failStatus = row.status;
+        HWND owner = nullptr;
+        Driver driver;
+        RunOn(driver, "\\\\velmor-member", [&](HWND main) {
+            owner = main;
+            Command(main, row.command);
+        });
+        EXPECT_TRUE(driver.Boxes().empty());
+        const std::string path = tools + "\\" + row.program;
+        EXPECT_EQ(std::vector<std::string>{*row.argument ? path + " " + row.argument : path}, starts.commandLines);
+        if (!row.shellTried) {
+            EXPECT_TRUE(starts.files.empty());
+            continue;
+        }
+        EXPECT_EQ(std::vector<std::string>{path}, starts.files);
+        EXPECT_EQ(std::vector<std::string>{*row.argument ? row.argument : "(none)"}, starts.parameters);
+        EXPECT_EQ(std::vector<HWND>{owner}, starts.owners);
+        EXPECT_EQ(std::vector<int>{SW_SHOW}, starts.shows);
+    }
+    SetToolStartCalls(nullptr);
+    EXPECT_FALSE(AnyToolRan());
 }
 
 }  // namespace

@@ -31,7 +31,31 @@ std::string PolCommandLine(const std::string &arguments)
     return "\"" + LabDllFolder() + "\\korvidpol-lab.exe\" " + arguments;
 }
 
+namespace {
+
+// The run with its standard output as the program wrote it (exact: carriage returns and all).
+PolRun RunProgram(const std::string &program, const std::string &arguments, const std::string &folder, bool exact);
+
+PolRun RunPolExact(const std::string &arguments, const std::string &folder)
+{
+    return RunProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder, true);
+}
+
+}  // namespace
+
 PolRun RunPol(const std::string &arguments, const std::string &folder)
+{
+    return RunConsoleProgram(LabDllFolder() + "\\korvidpol-lab.exe", arguments, folder);
+}
+
+PolRun RunConsoleProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+{
+    return RunProgram(program, arguments, folder, false);
+}
+
+namespace {
+
+PolRun RunProgram(const std::string &program, const std::string &arguments, const std::string &folder, bool exact)
 {
     PolRun run = {(DWORD)-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
@@ -45,7 +69,7 @@ PolRun RunPol(const std::string &arguments, const std::string &folder)
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
-    std::string commandLine = PolCommandLine(arguments);
+    std::string commandLine = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, TRUE, 0, NULL,
                                   folder.empty() ? NULL : folder.c_str(), &startup, &process);
@@ -63,10 +87,12 @@ PolRun RunPol(const std::string &arguments, const std::string &folder)
     }
     CloseHandle(outRead);
     CloseHandle(errRead);
-    run.out = WithoutCarriageReturns(run.out);
+    if (!exact) run.out = WithoutCarriageReturns(run.out);
     run.err = WithoutCarriageReturns(run.err);
     return run;
 }
+
+}  // namespace
 
 namespace {
 
@@ -224,4 +250,60 @@ DWORD SumCounters(const std::vector<const char *> &computers, const char *counte
     DWORD sum = 0;
     for (const char *computer : computers) sum += LabCounter(computer, counter);
     return sum;
+}
+
+bool ParseCsv(const std::string &text, std::vector<std::vector<std::string>> *rows, std::string *error)
+{
+    rows->clear();
+    std::vector<std::string> row;
+    std::string field;
+    bool quoted = false, wasQuoted = false;
+    for (size_t i = 0; i < text.size(); i++) {
+        char c = text[i];
+        if (quoted) {
+            if (c != '"') field += c;
+            else if (i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
+            else quoted = false;
+            continue;
+        }
+        bool rowEnd = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        if (c == ',' || rowEnd) {
+            row.push_back(field);
+            field.clear();
+            wasQuoted = false;
+            if (rowEnd) {
+                rows->push_back(row);
+                row.clear();
+                i++;
+            }
+        } else if (c == '"' && field.empty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+        } else if (c == '"' || c == '\r' || c == '\n' || wasQuoted) {
+            *error = "stray character at byte " + std::to_string(i);
+            return false;
+        } else {
+            field += c;
+        }
+    }
+    if (quoted || !row.empty() || !field.empty()) {
+        *error = "the last row is not ended by CR LF";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::vector<std::string>> RunCsv(const std::string &arguments, const std::vector<std::string> &columns,
+                                             DWORD expectedCode, const std::string &folder)
+{
+    PolRun run = RunPolExact(arguments + " /csv", folder);
+    EXPECT_EQ(run.code, expectedCode) << arguments << "\n" << run.err;
+    std::vector<std::vector<std::string>> rows;
+    std::string error;
+    EXPECT_TRUE(ParseCsv(run.out, &rows, &error)) << arguments << ": " << error << "\n" << run.out;
+    EXPECT_FALSE(rows.empty()) << arguments;
+    if (rows.empty()) return rows;
+    EXPECT_EQ(rows[0], columns) << arguments;
+    for (const auto &row : rows) EXPECT_EQ(row.size(), columns.size()) << arguments;
+    rows.erase(rows.begin());
+    return rows;
 }

@@ -17,6 +17,9 @@ struct PolRun {
 std::string PolCommandLine(const std::string &arguments);
 // Runs build/lab/korvidpol-lab.exe with the arguments in folder (the current one when empty).
 PolRun RunPol(const std::string &arguments, const std::string &folder = "");
+// Runs a console program (a full path) with the arguments, its output collected as RunPol's.
+PolRun RunConsoleProgram(const std::string &program, const std::string &arguments,
+                         const std::string &folder = "");
 
 // A fresh empty folder below the temporary folder.
 std::string FreshFolder(const char *name);
@@ -40,5 +43,14 @@ std::string KeyContents(const char *computer, const char *keyPath, HKEY root = N
 
 // The sum of the lab counter over the computers.
 DWORD SumCounters(const std::vector<const char *> &computers, const char *counter);
+
+// A strict RFC 4180 reader: rows ended by CR LF, fields quoted whole with "" for a quote; false
+// (with the place in error) for a bare line feed, a stray quote or an open quoted field.
+bool ParseCsv(const std::string &text, std::vector<std::vector<std::string>> *rows, std::string *error);
+
+// Runs korvidpol with /csv and reads its standard output back strictly: every row as wide as the
+// header, which must be the columns given.
+std::vector<std::vector<std::string>> RunCsv(const std::string &arguments, const std::vector<std::string> &columns,
+                                             DWORD expectedCode, const std::string &folder = "");
 
 #endif
