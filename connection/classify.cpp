@@ -167,3 +167,12 @@ void ClassifyComputerWith(const char *name, const WCHAR *wideName, BOOL waitCurs
     result->writeAccess =
         OpenProbe(result->root, kParametersKey, KEY_WRITE, waitCursor) == ERROR_SUCCESS;
 }
+
+void NarrowName(const WCHAR *wide, char *narrow, int capacity)
+{
+    int i = 0;
+    // A workstation answer from the network may carry no workgroup text at all.
+    for (; wide && i < capacity - 1 && wide[i]; ++i)
+        narrow[i] = wide[i] < 256 ? static_cast<char>(wide[i]) : '?';
+    narrow[i] = '\0';
+}

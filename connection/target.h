@@ -1,10 +1,11 @@
-// The selected computer: selection, classification, registry connection and network error texts.
+// The selected computer: selection, classification and registry connection.
 #ifndef KORVID_TARGET_H
 #define KORVID_TARGET_H
 
 #include <windows.h>
 
 #include "connection/computer.h"
+#include "connection/neterror.h"
 
 enum { kNameChars = 603 };  // at most 602 characters and a terminator
 
@@ -39,12 +40,6 @@ void SetFocusLibrarySearch(DWORD loadFlags);
 int QueryServerType(const WCHAR *name);
 // Connects the remote root again (two tries); 0 after a failure, with its message shown.
 int ReconnectRegistry();
-// The text of a network or registry status code, cut to kErrorTextChars characters, then
-// " (<code>)."; one static buffer, overwritten by every call, which holds the longest text with
-// the suffix of any 32-bit code (ten digits).
-enum { kErrorTextChars = 300, kErrorSuffixChars = 14 };
-enum { kNetErrorBufferChars = kErrorTextChars + kErrorSuffixChars + 1 };
-const char *NetErrorText(DWORD code);
 
 // Opens a key below the remote root; when that fails, reconnects once and tries once more.
 // RemoteConnectionLost: the reconnection failed and has shown its message; status is then the
@@ -105,7 +100,5 @@ ServerRole RoleOfServerType(DWORD serverType);
 // A Velmor Server with a role in a domain: the computers whose policies the program edits (the
 // Policy page, and the servers korvidpol accepts).
 BOOL HasDomainPolicies(PlatformKind platformKind, DWORD serverType);
-// NetErrorText into the caller's buffer (kNetErrorBufferChars hold any), for other threads.
-void FormatNetError(DWORD code, char *text, int capacity);
 
 #endif
