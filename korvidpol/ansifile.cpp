@@ -188,9 +188,8 @@ bool AppendToText(void *context, const char *text, size_t count)
 
 }  // namespace
 
-bool ReadAnsiFile(const char *path, TextBuffer *text, char *error, int capacity)
+bool DecodeAnsiFile(const char *path, AnsiSink sink, void *context, char *error, int capacity)
 {
-    InitText(text);
     HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -205,17 +204,21 @@ bool ReadAnsiFile(const char *path, TextBuffer *text, char *error, int capacity)
         BeginAnsiDecode(decoder);
         DWORD read = 0;
         while (ok && ReadFile(handle, chunk, kChunk, &read, NULL) && read > 0)
-            ok = FeedAnsiBytes(decoder, chunk, read, AppendToText, text);
-        if (ok) ok = EndAnsiDecode(decoder, AppendToText, text);
-        if (decoder->failed) snprintf(error, capacity, "%s", decoder->error);
-        else if (text->cut) snprintf(error, capacity, "longer than %d bytes", (int)kTextCeiling);
-        else if (!ok) snprintf(error, capacity, "out of memory");
-    } else {
-        snprintf(error, capacity, "out of memory");
+            ok = FeedAnsiBytes(decoder, chunk, read, sink, context);
+        if (ok) ok = EndAnsiDecode(decoder, sink, context);
     }
+    if (!ok) snprintf(error, capacity, "%s", decoder != NULL && decoder->failed ? decoder->error : "out of memory");
     free(chunk);
     free(decoder);
     CloseHandle(handle);
+    return ok;
+}
+
+bool ReadAnsiFile(const char *path, TextBuffer *text, char *error, int capacity)
+{
+    InitText(text);
+    bool ok = DecodeAnsiFile(path, AppendToText, text, error, capacity);
+    if (!ok && text->cut) snprintf(error, capacity, "longer than %d bytes", (int)kTextCeiling);
     if (!ok) FreeText(text);
     return ok;
 }

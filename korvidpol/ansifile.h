@@ -46,6 +46,11 @@ bool FeedAnsiBytes(AnsiDecoder *decoder, const BYTE *bytes, size_t count, AnsiSi
 // The end of the file: the last line.
 bool EndAnsiDecode(AnsiDecoder *decoder, AnsiSink sink, void *context);
 
+// Decodes a whole file into sink, piece by piece. false with error "cannot open FILE (error N)",
+// the decoder's "line N: reason", or "out of memory" (also when the sink stopped: the caller that
+// knows why says so instead).
+bool DecodeAnsiFile(const char *path, AnsiSink sink, void *context, char *error, int capacity);
+
 // Reads a whole file into ANSI text, line breaks as the file has them (CR LF stays CR LF).
 // false with error "line N: reason", "cannot open FILE (error N)" or a memory failure; the text
 // is then freed. The text is held to kTextCeiling bytes.

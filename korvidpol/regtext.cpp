@@ -378,33 +378,16 @@ bool FeedDecoded(void *context, const char *text, size_t count)
 
 bool ReadRegFile(const char *path, RegFile *file, char *error, int capacity)
 {
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-    if (handle == INVALID_HANDLE_VALUE) {
-        snprintf(error, capacity, "cannot open %s (error %lu)", path, GetLastError());
+    // The file's text as ANSI, through the parser line by line: the tables stay fixed.
+    RegParser *parser = (RegParser *)malloc(sizeof(RegParser));
+    if (parser == NULL) {
+        snprintf(error, capacity, "out of memory");
         return false;
     }
-    // The file's text as ANSI, through the parser line by line: the tables stay fixed.
-    static const DWORD kChunk = 65536;
-    RegParser *parser = (RegParser *)malloc(sizeof(RegParser));
-    AnsiDecoder *decoder = (AnsiDecoder *)malloc(sizeof(AnsiDecoder));
-    BYTE *chunk = (BYTE *)malloc(kChunk);
-    bool ok = parser != NULL && decoder != NULL && chunk != NULL;
-    if (ok) {
-        BeginRegParse(parser, file);
-        BeginAnsiDecode(decoder);
-        DWORD read = 0;
-        while (ok && ReadFile(handle, chunk, kChunk, &read, NULL) && read > 0)
-            ok = FeedAnsiBytes(decoder, chunk, read, FeedDecoded, parser);
-        if (ok) ok = EndAnsiDecode(decoder, FeedDecoded, parser) && EndRegParse(parser);
-        snprintf(error, capacity, "%s", parser->failed ? parser->error : decoder->failed ? decoder->error : "out of memory");
-    } else {
-        snprintf(error, capacity, "out of memory");
-    }
-    free(chunk);
-    free(decoder);
+    BeginRegParse(parser, file);
+    bool ok = DecodeAnsiFile(path, FeedDecoded, parser, error, capacity) && EndRegParse(parser);
+    if (parser->failed) snprintf(error, capacity, "%s", parser->error);
     free(parser);
-    CloseHandle(handle);
     return ok;
 }
 
